@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QColor>
+#include <QSize>
+#include <QString>
+
+#include <array>
+
+namespace launcher {
+
+inline const QString appVersion = QStringLiteral("1.15.0");
+
+// Given in the calibrated (generic) RGB space; held as sRGB like every QColor.
+QColor activePelvaneGreen();
+QColor activePelvaneGreenDeep();
+
+inline constexpr std::array<WakeEventType, 7> wakeEventTypes{
+    WakeEventType::mouseMoved,     WakeEventType::leftMouseDown, WakeEventType::rightMouseDown,
+    WakeEventType::otherMouseDown, WakeEventType::scrollWheel,   WakeEventType::keyDown,
+    WakeEventType::flagsChanged,
+};
+
+inline constexpr double wakeDetectionGraceInterval = 3.5;
+inline constexpr double displaySleepCommandDelay = 0.25;
+inline constexpr double forcedQuickDuration = 10800;
+inline constexpr QSize dashboardDefaultSize{650, 920};
+inline constexpr QSize dashboardMinimumSize{620, 840};
+
+} // namespace launcher

@@ -1,0 +1,245 @@
+#include "engine/StateStore.h"
+
+#include "engine/Constants.h"
+#include "store/Files.h"
+#include "store/Preferences.h"
+
+#include <QDir>
+
+namespace launcher {
+
+QStringList keepAwakeArguments(AwakeMode mode)
+{
+    if (mode == AwakeMode::forced)
+        return {QStringLiteral("-i"), QStringLiteral("-m")};
+    return {QStringLiteral("-dims")};
+}
+
+StateStore::StateStore(const Platform& platform)
+    : supportDirectory(supportDirectoryFor(platform.environment))
+    , stateFile(supportDirectory + QStringLiteral("/state.json"))
+    , historyFile(supportDirectory + QStringLiteral("/history.jsonl"))
+    , prefsFile(supportDirectory + QStringLiteral("/prefs.json"))
+    , launchAgentPath(platform.loginItem.itemPath())
+    , hangPelvaneColor(activePelvaneGreen())
+    , forcedPelvaneColor(activePelvaneGreen())
+    , isSelfTestMode(platform.environment.variable(QStringLiteral("PELVANE_TEST_MODE")) == QStringLiteral("1"))
+    , platform_(platform)
+    , self_(std::make_shared<StateStore*>(this))
+{
+    QDir().mkpath(supportDirectory);
+
+    screenDidSleepObserver = platform_.screenEvents.addObserver(ScreenEvent::didSleep, guarded([](StateStore& store) {
+        if (store.mode != AwakeMode::forced)
+            return;
+        store.hasObservedDisplaySleep = true;
+        store.cancelTimer(store.forcedStateTimer);
+        store.cancelPendingDisplaySleepCommand();
+    }));
+    screenDidWakeObserver = platform_.screenEvents.addObserver(ScreenEvent::didWake, guarded([](StateStore& store) {
+        if (store.mode == AwakeMode::forced && store.hasObservedDisplaySleep)
+            store.disable(DisableReason::wakeInput, true);
+    }));
+
+    loadPreferences();
+}
+
+StateStore::~StateStore()
+{
+    if (screenDidSleepObserver)
+        platform_.screenEvents.removeObserver(*screenDidSleepObserver);
+    if (screenDidWakeObserver)
+        platform_.screenEvents.removeObserver(*screenDidWakeObserver);
+    // The guard makes pending actions harmless; cancelling also frees the clock.
+    for (auto* timer : {&inputWatchTimer, &forcedStateTimer, &forcedSleepCommandTimer, &forcedStabilizerTimer,
+                        &autoDisableTimer})
+        cancelTimer(*timer);
+}
+
+std::function<void()> StateStore::guarded(std::function<void(StateStore&)> action)
+{
+    std::weak_ptr<StateStore*> weak = self_;
+    return [weak, action = std::move(action)] {
+        if (auto self = weak.lock())
+            action(**self);
+    };
+}
+
+void StateStore::cancelTimer(std::optional<TimerId>& timer)
+{
+    if (timer)
+        platform_.clock.cancel(*timer);
+    timer.reset();
+}
+
+bool StateStore::isActive() const
+{
+    return isRecordedProcessAlive();
+}
+
+bool StateStore::isRecordedProcessAlive() const
+{
+    return pid && *pid > 0 && platform_.keepAwake.isKeepAwakeProcess(*pid);
+}
+
+// --- state file
+
+PersistedState StateStore::persistedState() const
+{
+    return PersistedState{pid,
+                          mode,
+                          previousVolume,
+                          previousMuted,
+                          previousAlertVolume,
+                          previousBrightness,
+                          previousKeyboardBrightness,
+                          startedAt};
+}
+
+void StateStore::saveState()
+{
+    writeFileAtomically(stateFile, encodeState(persistedState()));
+}
+
+// --- keep-awake process
+
+bool StateStore::startKeepAwakeProcess(AwakeMode requested)
+{
+    process = platform_.keepAwake.launch(keepAwakeArguments(requested));
+    if (!process)
+        return false;
+    pid = process->pid();
+    return true;
+}
+
+void StateStore::stopKeepAwakeProcess()
+{
+    if (process && process->isRunning()) {
+        process->terminateAndWait();
+    } else if (isRecordedProcessAlive()) {
+        platform_.keepAwake.sendTerminate(*pid);
+    }
+}
+
+void StateStore::reconnectIfPossible()
+{
+    const auto bytes = readWholeFile(stateFile);
+    const PersistedState record = (bytes ? decodeState(*bytes) : std::nullopt).value_or(PersistedState{});
+
+    previousVolume = record.previousVolume;
+    previousMuted = record.previousMuted;
+    previousAlertVolume = record.previousAlertVolume;
+    previousBrightness = record.previousBrightness;
+    previousKeyboardBrightness = record.previousKeyboardBrightness;
+    startedAt = record.startedAt;
+
+    if (!record.pid || *record.pid <= 0 || !platform_.keepAwake.isKeepAwakeProcess(*record.pid)) {
+        process.reset();
+        pid.reset();
+        mode = AwakeMode::off;
+        startedAt.reset();
+        hideBlackout();
+        stopWatchingForWakeInput();
+        cancelTimer(forcedStateTimer);
+        cancelScheduledStop(false);
+        saveState();
+        return;
+    }
+
+    pid = record.pid;
+    mode = record.mode;
+
+    if (!startedAt && mode != AwakeMode::off) {
+        startedAt = now();
+        saveState();
+    }
+
+    if (mode != AwakeMode::forced) {
+        hideBlackout();
+        stopWatchingForWakeInput();
+        cancelTimer(forcedStateTimer);
+        cancelPendingDisplaySleepCommand();
+        return;
+    }
+
+    if (!inputWatchTimer && !forcedStateTimer && !forcedSleepCommandTimer && overlayWindows.empty()) {
+        beginForcedMode();
+        return;
+    }
+    if (hasObservedDisplaySleep)
+        return;
+    showBlackout();
+    if (!isSelfTestMode)
+        runZeroBrightnessSequence();
+    if (!hasObservedDisplaySleep)
+        startForcedStateEnforcement();
+    startWatchingForWakeInput();
+}
+
+// --- preferences and language
+
+void StateStore::loadPreferences()
+{
+    const auto bytes = readWholeFile(prefsFile);
+    const auto loaded = bytes ? decodePreferences(*bytes) : std::nullopt;
+    const Preferences p = loaded.value_or(Preferences::defaults());
+    muteInForced = p.muteInForced;
+    hangPelvaneColor = p.hangPelvaneColor;
+    forcedPelvaneColor = p.forcedPelvaneColor;
+    language = p.language;
+    allowOnBattery = p.allowOnBattery;
+    allowOnAC = p.allowOnAC;
+    minimumBatteryPercentage = p.minimumBatteryPercentage;
+    requireMoviePlayback = p.requireMoviePlayback;
+    if (!loaded)
+        savePreferences();
+}
+
+void StateStore::savePreferences()
+{
+    Preferences p;
+    p.muteInForced = muteInForced;
+    p.hangPelvaneColor = hangPelvaneColor;
+    p.forcedPelvaneColor = forcedPelvaneColor;
+    p.language = language;
+    p.allowOnBattery = allowOnBattery;
+    p.allowOnAC = allowOnAC;
+    p.minimumBatteryPercentage = minimumBatteryPercentage;
+    p.requireMoviePlayback = requireMoviePlayback;
+    writeFileAtomically(prefsFile, encodePreferences(p));
+}
+
+void StateStore::setPelvaneColor(const QColor& color, PelvaneColorTarget target)
+{
+    const QColor srgb = color.isValid() ? color.toRgb() : color;
+    if (target == PelvaneColorTarget::hang)
+        hangPelvaneColor = srgb;
+    else
+        forcedPelvaneColor = srgb;
+    savePreferences();
+}
+
+AppLanguage StateStore::effectiveLanguage() const
+{
+    return resolveLanguage(language, platform_.environment.preferredLanguages());
+}
+
+QString StateStore::localized(const QString& zh, const QString& en) const
+{
+    return effectiveLanguage() == AppLanguage::english ? en : zh;
+}
+
+// --- history log
+
+void StateStore::appendHistory(const QString& action, AwakeMode entryMode, const QString& note)
+{
+    appendHistoryLine(historyFile, encodeHistoryLine(HistoryEntry{now(), entryMode, action, note}));
+}
+
+std::vector<HistoryEntry> StateStore::loadHistoryEntries() const
+{
+    const auto bytes = readWholeFile(historyFile);
+    return bytes ? parseHistory(*bytes) : std::vector<HistoryEntry>{};
+}
+
+} // namespace launcher

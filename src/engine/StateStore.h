@@ -1,0 +1,149 @@
+#pragma once
+
+#include "engine/AwakeMode.h"
+#include "platform/Platform.h"
+#include "store/Energy.h"
+#include "store/HistoryLog.h"
+#include "store/HistorySessions.h"
+#include "store/Localization.h"
+#include "store/StateFile.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace launcher {
+
+enum class PelvaneColorTarget { hang, forced };
+
+// Owns everything the program changes on the machine: the mode, the
+// keep-awake process, the values captured before forced mode, the blackout
+// windows and every engine timer. Single-threaded: all calls come from the
+// main thread.
+class StateStore {
+public:
+    explicit StateStore(const Platform& platform);
+    ~StateStore();
+    StateStore(const StateStore&) = delete;
+    StateStore& operator=(const StateStore&) = delete;
+
+    // --- files
+    const QString supportDirectory;
+    const QString stateFile;
+    const QString historyFile;
+    const QString prefsFile;
+    const QString launchAgentPath;
+
+    // --- engine state
+    std::unique_ptr<KeepAwakeChild> process;
+    std::optional<qint32> pid;
+    AwakeMode mode = AwakeMode::off;
+    std::optional<int> previousVolume;
+    std::optional<bool> previousMuted;
+    std::optional<int> previousAlertVolume;
+    std::optional<double> previousBrightness;
+    std::optional<double> previousKeyboardBrightness;
+    std::optional<double> startedAt; // seconds since 1970
+
+    // --- preferences (written through the setters, then savePreferences())
+    QColor hangPelvaneColor;
+    QColor forcedPelvaneColor;
+    bool muteInForced = true;
+    AppLanguage language = AppLanguage::system;
+    bool allowOnBattery = true;
+    bool allowOnAC = true;
+    int minimumBatteryPercentage = 0;
+    bool requireMoviePlayback = false;
+
+    std::function<void(const QString&)> onNotice;
+
+    // --- forced-mode machinery
+    std::vector<std::unique_ptr<BlackoutWindow>> overlayWindows;
+    bool cursorHidden = false;
+    std::optional<TimerId> inputWatchTimer;
+    std::optional<TimerId> forcedStateTimer;
+    std::optional<TimerId> forcedSleepCommandTimer;
+    std::optional<TimerId> forcedStabilizerTimer;
+    int forcedSleepAttemptCount = 0;
+    std::map<WakeEventType, double> lastWakeEventAges;
+    std::optional<double> forcedArmedAt;
+    std::optional<TimerId> autoDisableTimer;
+    std::optional<double> scheduledStopAt;
+    bool hasObservedDisplaySleep = false;
+    std::optional<ScreenEvents::Token> screenDidSleepObserver;
+    std::optional<ScreenEvents::Token> screenDidWakeObserver;
+
+    const bool isSelfTestMode;
+
+    // A live keep-awake process of ours is recorded.
+    bool isActive() const;
+
+    // --- keep-awake process
+    void reconnectIfPossible();
+
+    // --- state file
+    void saveState();
+    PersistedState persistedState() const;
+
+    // --- preferences and language
+    void savePreferences();
+    void setPelvaneColor(const QColor& color, PelvaneColorTarget target);
+    AppLanguage effectiveLanguage() const;
+    QString localized(const QString& zh, const QString& en) const;
+
+    // --- history log
+    void appendHistory(const QString& action, AwakeMode mode, const QString& note);
+    std::vector<HistoryEntry> loadHistoryEntries() const;
+
+    // --- sessions, estimates, launch at login
+    std::vector<HistorySession> historySessions();
+    const MachineProfile& machineProfile();
+    RegionalElectricityProfile inferredElectricityProfile() const;
+    static QString formatEnergy(double kWh);
+    static QString formatCurrency(double amount, const RegionalElectricityProfile& profile);
+    EnergyDashboardSummary energyDashboardSummary(const std::vector<HistorySession>& sessions);
+    bool launchAtLoginInstalled() const;
+    void installLaunchAtLogin();
+    void uninstallLaunchAtLogin();
+
+    // --- forced mode (the machinery itself is still to come)
+    void beginForcedMode();
+    void showBlackout();
+    void hideBlackout();
+    void runZeroBrightnessSequence();
+    void startForcedStateEnforcement();
+    void cancelPendingDisplaySleepCommand();
+    void startWatchingForWakeInput();
+    void stopWatchingForWakeInput();
+    void cancelScheduledStop(bool showNotice);
+
+    // --- start and stop
+    void disable(DisableReason reason, bool shouldLog);
+
+    double now() const { return platform_.clock.now(); }
+    const Platform& platform() const { return platform_; }
+
+private:
+    bool isRecordedProcessAlive() const;
+    bool startKeepAwakeProcess(AwakeMode mode);
+    void stopKeepAwakeProcess();
+    void loadPreferences();
+    void cancelTimer(std::optional<TimerId>& timer);
+    // Wraps a timer or delayed action so it does nothing once the store is gone.
+    std::function<void()> guarded(std::function<void(StateStore&)> action);
+
+    Platform platform_;
+    std::shared_ptr<StateStore*> self_;
+    std::optional<MachineProfile> cachedMachineProfile_;
+    std::shared_ptr<class IncrementalHistoryReader> historyReader_;
+};
+
+// The flags of the keep-awake program for a mode.
+QStringList keepAwakeArguments(AwakeMode mode);
+
+} // namespace launcher

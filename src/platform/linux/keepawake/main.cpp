@@ -1,0 +1,2 @@
+// Placeholder until the helper lands.
+int main() { return 0; }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engine/AwakeMode.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace launcher {
+
+struct HistoryEntry {
+    double at = 0; // seconds since 1970
+    AwakeMode mode = AwakeMode::off;
+    QString action;
+    QString note;
+
+    bool operator==(const HistoryEntry&) const = default;
+};
+
+// One compact JSON object followed by a line feed.
+QByteArray encodeHistoryLine(const HistoryEntry& entry);
+
+// One line without its line feed; absent when it is not valid UTF-8, not a
+// JSON object, or lacks a member of the right type or a known mode.
+std::optional<HistoryEntry> parseHistoryLine(QByteArrayView line);
+
+// Every valid line in file order; a bad line costs only itself.
+std::vector<HistoryEntry> parseHistory(QByteArrayView bytes);
+
+// Appends one encoded line to the log without touching what is there. A log
+// whose last line was cut short gets a line feed first, so the new entry
+// stands on a line of its own. Creates the file when it is missing.
+bool appendHistoryLine(const QString& path, const QByteArray& line);
+
+} // namespace launcher

@@ -1,0 +1,219 @@
+#include "support/FakePlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace launcher::testing {
+
+std::optional<QString> FakeCommandRunner::runCommand(const QString& path, const QStringList& arguments)
+{
+    const QString line = (QStringList{path} + arguments).join(QLatin1Char(' '));
+    commands << line;
+    log_ << QStringLiteral("run ") + line;
+    auto it = answers.constFind(line);
+    if (it == answers.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+namespace {
+
+class FakeChild final : public KeepAwakeChild {
+public:
+    FakeChild(FakeKeepAwakeLauncher& launcher, qint32 pid) : launcher_(launcher), pid_(pid) {}
+    qint32 pid() const override { return pid_; }
+    bool isRunning() override { return launcher_.alive.count(pid_) != 0; }
+    void terminateAndWait() override
+    {
+        launcher_.alive.erase(pid_);
+        launcher_.waitedFor.push_back(pid_);
+    }
+
+private:
+    FakeKeepAwakeLauncher& launcher_;
+    qint32 pid_;
+};
+
+} // namespace
+
+std::unique_ptr<KeepAwakeChild> FakeKeepAwakeLauncher::launch(const QStringList& arguments)
+{
+    launches.push_back(arguments);
+    log_ << QStringLiteral("keepawake.launch ") + arguments.join(QLatin1Char(' '));
+    if (failLaunches)
+        return nullptr;
+    const qint32 pid = nextPid++;
+    alive.insert(pid);
+    return std::make_unique<FakeChild>(*this, pid);
+}
+
+void FakeKeepAwakeLauncher::sendTerminate(qint32 pid)
+{
+    log_ << QStringLiteral("keepawake.terminate %1").arg(pid);
+    terminated.push_back(pid);
+    alive.erase(pid);
+}
+
+std::optional<QString> FakeEnvironment::variable(const QString& name) const
+{
+    auto it = variables.constFind(name);
+    if (it == variables.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+ScreenEvents::Token FakeScreenEvents::addObserver(ScreenEvent event, std::function<void()> handler)
+{
+    const Token token = next_++;
+    observers_.emplace(token, std::make_pair(event, std::move(handler)));
+    return token;
+}
+
+void FakeScreenEvents::post(ScreenEvent event)
+{
+    auto copy = observers_;
+    for (auto& [token, observer] : copy)
+        if (observer.first == event && observers_.count(token))
+            observer.second();
+}
+
+double FakeInputIdle::secondsSinceLastEvent(WakeEventType type)
+{
+    ++readings;
+    auto it = lastEventAt_.find(type);
+    // Without any input yet the session has been idle for a long time.
+    return it == lastEventAt_.end() ? 10'000.0 + clock_.now() - 1'800'000'000.0 : clock_.now() - it->second;
+}
+
+void FakeInputIdle::touch(WakeEventType type)
+{
+    lastEventAt_[type] = clock_.now();
+}
+
+namespace {
+
+class FakeWindow final : public BlackoutWindow {
+public:
+    explicit FakeWindow(int& open) : open_(open) { ++open_; }
+    ~FakeWindow() override { --open_; }
+private:
+    int& open_;
+};
+
+} // namespace
+
+std::vector<std::unique_ptr<BlackoutWindow>> FakeScreens::createBlackoutWindows()
+{
+    log_ << QStringLiteral("screens.blackout %1").arg(screenCount);
+    std::vector<std::unique_ptr<BlackoutWindow>> windows;
+    for (int i = 0; i < screenCount; ++i) {
+        windows.push_back(std::make_unique<FakeWindow>(windowsOpen));
+        ++windowsCreated;
+    }
+    return windows;
+}
+
+VolumeState FakeSound::readVolumeState()
+{
+    log_ << QStringLiteral("sound.readVolume");
+    return volume;
+}
+
+void FakeSound::muteAll()
+{
+    log_ << QStringLiteral("sound.muteAll");
+    volume = {0, true, 0};
+}
+
+void FakeSound::setOutputVolume(int value)
+{
+    log_ << QStringLiteral("sound.setOutputVolume %1").arg(value);
+    volume.volume = value;
+}
+
+void FakeSound::setAlertVolume(int value)
+{
+    log_ << QStringLiteral("sound.setAlertVolume %1").arg(value);
+    volume.alert = value;
+}
+
+void FakeSound::setOutputMuted(bool muted)
+{
+    log_ << QStringLiteral("sound.setOutputMuted %1").arg(muted ? "true" : "false");
+    volume.muted = muted;
+}
+
+std::optional<double> FakeSound::readBrightness()
+{
+    log_ << QStringLiteral("sound.readBrightness");
+    return brightness;
+}
+
+void FakeSound::setBrightness(double value)
+{
+    log_ << QStringLiteral("sound.setBrightness %1").arg(value);
+    brightness = value;
+}
+
+std::optional<double> FakeSound::readKeyboardBrightness()
+{
+    log_ << QStringLiteral("sound.readKeyboardBrightness");
+    return keyboardBrightness;
+}
+
+void FakeSound::setKeyboardBrightness(double value)
+{
+    log_ << QStringLiteral("sound.setKeyboardBrightness %1").arg(value);
+    keyboardBrightness = value;
+}
+
+void FakeSound::driveBrightnessToZero()
+{
+    log_ << QStringLiteral("sound.zeroBrightness");
+    ++zeroBrightnessRuns;
+}
+
+void FakeLoginItem::install(const QString& programPath)
+{
+    log_ << QStringLiteral("login.install ") + programPath;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(programPath.toUtf8());
+}
+
+void FakeLoginItem::uninstall()
+{
+    log_ << QStringLiteral("login.uninstall");
+    QFile::remove(path);
+}
+
+FakePlatform::FakePlatform()
+{
+    environment.home = homeDir.path();
+    environment.variables.insert(QStringLiteral("HOME"), homeDir.path());
+    loginItem.path = homeDir.path() + QStringLiteral("/.config/autostart/test.desktop");
+}
+
+Platform FakePlatform::platform()
+{
+    return Platform{clock, commands, keepAwake, environment, screenEvents, beep, input,
+                    screens, applications, power, sound, hardware, loginItem};
+}
+
+QString FakePlatform::supportDirectory() const
+{
+    return supportDirectoryFor(environment);
+}
+
+QStringList FakePlatform::callsStartingWith(const QString& prefix) const
+{
+    QStringList matching;
+    for (const QString& call : calls)
+        if (call.startsWith(prefix))
+            matching << call;
+    return matching;
+}
+
+} // namespace launcher::testing

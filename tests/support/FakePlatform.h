@@ -1,0 +1,205 @@
+#pragma once
+
+// Recording fakes of every platform interface. Each call a fake receives is
+// written to the shared `calls` log as one line ("beep", "sound.muteAll",
+// "run /usr/bin/pmset -g batt", ...), so tests can check order across them.
+
+#include "platform/Platform.h"
+#include "support/ManualClock.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <set>
+
+namespace launcher::testing {
+
+using CallLog = QStringList;
+
+class FakeCommandRunner final : public CommandRunner {
+public:
+    explicit FakeCommandRunner(CallLog& log) : log_(log) {}
+    std::optional<QString> runCommand(const QString& path, const QStringList& arguments) override;
+    // Answer for an exact command line ("path arg1 arg2"); unscripted commands answer absent.
+    QHash<QString, QString> answers;
+    QStringList commands; // every command line run, in order
+private:
+    CallLog& log_;
+};
+
+class FakeKeepAwakeLauncher final : public KeepAwakeLauncher {
+public:
+    explicit FakeKeepAwakeLauncher(CallLog& log) : log_(log) {}
+    std::unique_ptr<KeepAwakeChild> launch(const QStringList& arguments) override;
+    bool isKeepAwakeProcess(qint32 pid) override { return alive.count(pid) != 0; }
+    void sendTerminate(qint32 pid) override;
+
+    bool failLaunches = false;
+    std::set<qint32> alive;        // ids that count as our live keep-awake processes
+    std::vector<QStringList> launches;
+    std::vector<qint32> terminated; // ids sent a terminate signal
+    std::vector<qint32> waitedFor;  // children terminated and waited for
+    qint32 nextPid = 4000;
+
+private:
+    CallLog& log_;
+};
+
+class FakeEnvironment final : public Environment {
+public:
+    QString homeDirectory() const override { return home; }
+    std::optional<QString> variable(const QString& name) const override;
+    QStringList preferredLanguages() const override { return languages; }
+    QString executablePath() const override { return executable; }
+    quint32 userId() const override { return uid; }
+    QString timeZoneId() const override { return timeZone; }
+    QString regionCode() const override { return region; }
+
+    QString home;
+    QHash<QString, QString> variables;
+    QStringList languages{QStringLiteral("zh-Hans-CN")};
+    QString executable = QStringLiteral("/opt/launcher/bin/launcher");
+    quint32 uid = 501;
+    QString timeZone = QStringLiteral("Asia/Shanghai");
+    QString region = QStringLiteral("CN");
+};
+
+class FakeScreenEvents final : public ScreenEvents {
+public:
+    Token addObserver(ScreenEvent event, std::function<void()> handler) override;
+    void removeObserver(Token token) override { observers_.erase(token); }
+    void post(ScreenEvent event);
+    int observerCount() const { return int(observers_.size()); }
+
+private:
+    std::map<Token, std::pair<ScreenEvent, std::function<void()>>> observers_;
+    Token next_ = 1;
+};
+
+class FakeBeep final : public SystemBeep {
+public:
+    explicit FakeBeep(CallLog& log) : log_(log) {}
+    void beep() override { ++count; log_ << QStringLiteral("beep"); }
+    int count = 0;
+private:
+    CallLog& log_;
+};
+
+// Idle ages grow with the clock; touch() records fresh input of one type.
+class FakeInputIdle final : public InputIdle {
+public:
+    explicit FakeInputIdle(const Clock& clock) : clock_(clock) {}
+    double secondsSinceLastEvent(WakeEventType type) override;
+    void touch(WakeEventType type);
+    int readings = 0;
+private:
+    const Clock& clock_;
+    std::map<WakeEventType, double> lastEventAt_;
+};
+
+class FakeScreens final : public Screens {
+public:
+    explicit FakeScreens(CallLog& log) : log_(log) {}
+    std::vector<std::unique_ptr<BlackoutWindow>> createBlackoutWindows() override;
+    void hideCursor() override { ++cursorHides; log_ << QStringLiteral("cursor.hide"); }
+    void showCursor() override { ++cursorShows; log_ << QStringLiteral("cursor.show"); }
+    void sleepDisplaysNow() override { ++displaySleeps; log_ << QStringLiteral("display.sleep"); }
+
+    int screenCount = 2;
+    int windowsCreated = 0;
+    int windowsOpen = 0;
+    int cursorHides = 0;
+    int cursorShows = 0;
+    int displaySleeps = 0;
+private:
+    CallLog& log_;
+};
+
+class FakeRunningApplications final : public RunningApplications {
+public:
+    QStringList displayedNames() override { ++calls; return names; }
+    QStringList names;
+    int calls = 0;
+};
+
+class FakePower final : public Power {
+public:
+    explicit FakePower(CallLog& log) : log_(log) {}
+    PowerSnapshot currentPowerSnapshot() override { log_ << QStringLiteral("power.snapshot"); return snapshot; }
+    QString powerAssertionsText() override { log_ << QStringLiteral("power.assertions"); return assertions; }
+    PowerSnapshot snapshot;
+    QString assertions;
+private:
+    CallLog& log_;
+};
+
+class FakeSound final : public SoundAndBrightness {
+public:
+    explicit FakeSound(CallLog& log) : log_(log) {}
+    VolumeState readVolumeState() override;
+    void muteAll() override;
+    void setOutputVolume(int volume) override;
+    void setAlertVolume(int volume) override;
+    void setOutputMuted(bool muted) override;
+    std::optional<double> readBrightness() override;
+    void setBrightness(double value) override;
+    std::optional<double> readKeyboardBrightness() override;
+    void setKeyboardBrightness(double value) override;
+    void driveBrightnessToZero() override;
+
+    VolumeState volume{35, false, 50};
+    std::optional<double> brightness = 0.62;
+    std::optional<double> keyboardBrightness = 0.55;
+    int zeroBrightnessRuns = 0;
+private:
+    CallLog& log_;
+};
+
+class FakeHardware final : public Hardware {
+public:
+    std::optional<QString> hardwareOverview() override { ++calls; return overview; }
+    std::optional<QString> overview;
+    int calls = 0;
+};
+
+class FakeLoginItem final : public LoginItem {
+public:
+    explicit FakeLoginItem(CallLog& log) : log_(log) {}
+    QString itemPath() const override { return path; }
+    void install(const QString& programPath) override;
+    void uninstall() override;
+    QString path;
+private:
+    CallLog& log_;
+};
+
+// A complete fake machine with a temporary home folder.
+class FakePlatform {
+public:
+    FakePlatform();
+
+    CallLog calls;
+    QTemporaryDir homeDir;
+    ManualClock clock;
+    FakeCommandRunner commands{calls};
+    FakeKeepAwakeLauncher keepAwake{calls};
+    FakeEnvironment environment;
+    FakeScreenEvents screenEvents;
+    FakeBeep beep{calls};
+    FakeInputIdle input{clock};
+    FakeScreens screens{calls};
+    FakeRunningApplications applications;
+    FakePower power{calls};
+    FakeSound sound{calls};
+    FakeHardware hardware;
+    FakeLoginItem loginItem{calls};
+
+    Platform platform();
+    QString supportDirectory() const;
+    // Lines of `calls` that start with prefix.
+    QStringList callsStartingWith(const QString& prefix) const;
+};
+
+} // namespace launcher::testing

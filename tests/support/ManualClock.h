@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <map>
+#include <tuple>
+
+namespace launcher::testing {
+
+// Virtual time: nothing happens until the test advances the clock, and then
+// due timers fire in order of their due time (ties in order of creation).
+class ManualClock final : public Clock {
+public:
+    explicit ManualClock(double start = 1'800'000'000.0) : now_(start) {}
+
+    double now() const override { return now_; }
+    TimerId singleShot(double seconds, std::function<void()> action) override;
+    TimerId repeating(double seconds, std::function<void()> action) override;
+    void cancel(TimerId id) override;
+
+    // Moves time forward, firing every timer that falls due on the way.
+    void advance(double seconds);
+    // Jumps the wall clock without firing anything (a clock change).
+    void setNow(double now) { now_ = now; }
+
+    int pendingTimers() const { return int(timers_.size()); }
+    bool isPending(TimerId id) const { return timers_.count(id) != 0; }
+    // Interval of a pending timer, or a negative number.
+    double intervalOf(TimerId id) const;
+    bool isRepeating(TimerId id) const;
+
+private:
+    struct Timer {
+        double due;
+        double interval;
+        bool repeat;
+        std::function<void()> action;
+    };
+    TimerId add(double seconds, bool repeat, std::function<void()> action);
+
+    double now_;
+    TimerId nextId_ = 1;
+    std::map<TimerId, Timer> timers_;
+};
+
+} // namespace launcher::testing
