@@ -1,18 +1,175 @@
+#include "engine/Constants.h"
 #include "engine/StateStore.h"
 
-// Forced mode's machinery; filled in with the engine.
+// Forced mode repeats its work on a schedule (other software, or the display
+// itself, may undo any of it) until the screens have been seen asleep.
 
 namespace launcher {
 
-void StateStore::beginForcedMode() {}
-void StateStore::showBlackout() {}
-void StateStore::hideBlackout() {}
-void StateStore::runZeroBrightnessSequence() {}
-void StateStore::startForcedStateEnforcement() {}
-void StateStore::cancelPendingDisplaySleepCommand() {}
-void StateStore::startWatchingForWakeInput() {}
-void StateStore::stopWatchingForWakeInput() {}
-void StateStore::cancelScheduledStop(bool) {}
-void StateStore::disable(DisableReason, bool) {}
+void StateStore::beginForcedMode()
+{
+    hasObservedDisplaySleep = false;
+    forcedSleepAttemptCount = 0;
+    if (mode == AwakeMode::forced) {
+        showBlackout();
+        runZeroBrightnessSequence();
+        if (!hasObservedDisplaySleep)
+            startForcedStateEnforcement();
+    }
+    scheduleDisplaySleepNow();
+    scheduleForcedStabilizer();
+    startWatchingForWakeInput();
+}
+
+void StateStore::reinforceForcedStart()
+{
+    if (mode == AwakeMode::forced)
+        beginForcedMode();
+}
+
+void StateStore::showBlackout()
+{
+    if (isSelfTestMode || !overlayWindows.empty())
+        return;
+    for (auto& window : platform_.screens.createBlackoutWindows())
+        overlayWindows.push_back(std::move(window));
+    if (!cursorHidden) {
+        platform_.screens.hideCursor();
+        cursorHidden = true;
+    }
+}
+
+void StateStore::hideBlackout()
+{
+    overlayWindows.clear();
+    if (isSelfTestMode) {
+        cursorHidden = false;
+        return;
+    }
+    if (cursorHidden) {
+        platform_.screens.showCursor();
+        cursorHidden = false;
+    }
+}
+
+void StateStore::runZeroBrightnessSequence()
+{
+    if (!isSelfTestMode)
+        platform_.sound.driveBrightnessToZero();
+}
+
+void StateStore::startForcedStateEnforcement()
+{
+    if (forcedStateTimer)
+        return;
+    forcedStateTimer = platform_.clock.repeating(1.2, guarded([](StateStore& store) {
+        if (store.mode != AwakeMode::forced)
+            return;
+        store.showBlackout();
+        store.runZeroBrightnessSequence();
+        if (!store.hasObservedDisplaySleep)
+            store.startForcedStateEnforcement();
+    }));
+}
+
+void StateStore::scheduleDisplaySleepNow()
+{
+    if (forcedSleepCommandTimer)
+        return;
+    ++forcedSleepAttemptCount;
+    forcedSleepCommandTimer = platform_.clock.singleShot(displaySleepCommandDelay, guarded([](StateStore& store) {
+        store.forcedSleepCommandTimer.reset();
+        if (store.mode != AwakeMode::forced)
+            return;
+        if (store.isSelfTestMode) {
+            store.hasObservedDisplaySleep = true;
+            return;
+        }
+        store.showBlackout();
+        store.runZeroBrightnessSequence();
+        if (!store.hasObservedDisplaySleep)
+            store.startForcedStateEnforcement();
+        store.platform_.screens.sleepDisplaysNow();
+        if (!store.hasObservedDisplaySleep && store.forcedSleepAttemptCount < 4)
+            store.scheduleDisplaySleepNow();
+    }));
+}
+
+void StateStore::scheduleForcedStabilizer()
+{
+    cancelTimer(forcedStabilizerTimer);
+    forcedStabilizerTimer = platform_.clock.singleShot(0.55, guarded([](StateStore& store) {
+        store.forcedStabilizerTimer.reset();
+        if (store.mode != AwakeMode::forced || !store.isRecordedProcessAlive() || store.hasObservedDisplaySleep)
+            return;
+        store.showBlackout();
+        store.runZeroBrightnessSequence();
+        if (!store.hasObservedDisplaySleep)
+            store.startForcedStateEnforcement();
+        store.scheduleDisplaySleepNow();
+    }));
+}
+
+void StateStore::cancelPendingDisplaySleepCommand()
+{
+    cancelTimer(forcedSleepCommandTimer);
+    forcedSleepAttemptCount = 0;
+}
+
+// --- wake-input watch
+
+std::map<WakeEventType, double> StateStore::captureWakeEventAges()
+{
+    std::map<WakeEventType, double> ages;
+    for (WakeEventType type : wakeEventTypes)
+        ages[type] = platform_.input.secondsSinceLastEvent(type);
+    return ages;
+}
+
+void StateStore::startWatchingForWakeInput()
+{
+    if (inputWatchTimer)
+        return;
+    forcedArmedAt = now();
+    lastWakeEventAges = captureWakeEventAges();
+    inputWatchTimer = platform_.clock.repeating(0.2, guarded([](StateStore& store) { store.pollForWakeInput(); }));
+}
+
+void StateStore::stopWatchingForWakeInput()
+{
+    cancelTimer(inputWatchTimer);
+    cancelTimer(forcedStabilizerTimer);
+    lastWakeEventAges.clear();
+    forcedArmedAt.reset();
+    hasObservedDisplaySleep = false;
+    forcedSleepAttemptCount = 0;
+}
+
+void StateStore::pollForWakeInput()
+{
+    if (mode != AwakeMode::forced) {
+        stopWatchingForWakeInput();
+        return;
+    }
+    // While the screens sleep, their waking decides.
+    if (hasObservedDisplaySleep)
+        return;
+
+    const auto current = captureWakeEventAges();
+    if (!forcedArmedAt || now() - *forcedArmedAt < wakeDetectionGraceInterval) {
+        lastWakeEventAges = current;
+        return;
+    }
+    for (WakeEventType type : wakeEventTypes) {
+        const auto before = lastWakeEventAges.find(type);
+        const auto after = current.find(type);
+        if (before != lastWakeEventAges.end() && after != current.end() && after->second + 0.05 < before->second) {
+            disable(DisableReason::wakeInput, true);
+            lastWakeEventAges = current;
+            return;
+        }
+    }
+    lastWakeEventAges = current;
+}
 
 } // namespace launcher

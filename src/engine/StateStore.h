@@ -111,19 +111,51 @@ public:
     void installLaunchAtLogin();
     void uninstallLaunchAtLogin();
 
-    // --- forced mode (the machinery itself is still to come)
+    // --- start and stop
+    // Absent when the power conditions allow a start, else the refusal text.
+    std::optional<QString> canStartMode();
+    void enable(AwakeMode requested);
+    void disable(DisableReason reason, bool shouldLog);
+
+    // --- power conditions
+    PowerSnapshot currentPowerSnapshot();
+    QString currentPowerSourceTitle();
+    QString currentBatteryTitle();
+    bool isMoviePlaybackDetected();
+    void enforceRuntimePoliciesIfNeeded();
+
+    // --- forced mode
     void beginForcedMode();
+    void reinforceForcedStart();
     void showBlackout();
     void hideBlackout();
     void runZeroBrightnessSequence();
     void startForcedStateEnforcement();
+    void scheduleDisplaySleepNow();
+    void scheduleForcedStabilizer();
     void cancelPendingDisplaySleepCommand();
+
+    // --- wake-input watch
     void startWatchingForWakeInput();
     void stopWatchingForWakeInput();
-    void cancelScheduledStop(bool showNotice);
+    void pollForWakeInput();
+    std::map<WakeEventType, double> captureWakeEventAges();
 
-    // --- start and stop
-    void disable(DisableReason reason, bool shouldLog);
+    // --- volume and brightness
+    VolumeState readVolumeState();
+    std::optional<double> readBrightness();
+    std::optional<double> readKeyboardBrightness();
+    void restoreSoundAndBrightness();
+
+    // --- scheduled stop
+    void scheduleAutoDisable(double seconds);
+    void cancelScheduledStop(bool showNotice);
+    bool hasScheduledStop() const { return scheduledStopAt.has_value(); }
+
+    // --- labels
+    QString durationLabel() const;
+    QString durationLabelForStatusBar() const;
+    QString scheduleLabel(const std::function<QString(const QString&, const QString&)>& localizer) const;
 
     double now() const { return platform_.clock.now(); }
     const Platform& platform() const { return platform_; }
@@ -131,6 +163,8 @@ public:
 private:
     bool isRecordedProcessAlive() const;
     bool startKeepAwakeProcess(AwakeMode mode);
+    std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
+    void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
     void loadPreferences();
     void cancelTimer(std::optional<TimerId>& timer);

@@ -1,0 +1,136 @@
+#include "engine/StateStore.h"
+
+namespace launcher {
+
+std::optional<QString> StateStore::canStartMode()
+{
+    const PowerSnapshot snapshot = currentPowerSnapshot();
+    if (snapshot.source == PowerSourceKind::battery) {
+        if (!allowOnBattery)
+            return localized(QStringLiteral("当前是电池供电，已禁止进入挂机"),
+                             QStringLiteral("Battery power is currently blocked for awake mode"));
+        if (snapshot.batteryPercent && *snapshot.batteryPercent < minimumBatteryPercentage)
+            return localized(QStringLiteral("当前电量低于最低电量限制"),
+                             QStringLiteral("Battery level is below the configured minimum"));
+    }
+    if (snapshot.source == PowerSourceKind::ac && !allowOnAC)
+        return localized(QStringLiteral("当前接通电源，已禁止进入挂机"),
+                         QStringLiteral("AC power is currently blocked for awake mode"));
+    if (requireMoviePlayback && !isMoviePlaybackDetected())
+        return localized(QStringLiteral("未检测到电影播放器，暂不进入挂机"),
+                         QStringLiteral("No movie playback detected, awake mode is blocked"));
+    return std::nullopt;
+}
+
+void StateStore::enable(AwakeMode requested)
+{
+    reconnectIfPossible();
+    if (mode == requested && isRecordedProcessAlive())
+        return;
+
+    // Switching modes restores what forced mode changed and logs no stop.
+    disable(DisableReason::manual, false);
+
+    if (!startKeepAwakeProcess(requested)) {
+        mode = AwakeMode::off;
+        process.reset();
+        pid.reset();
+        startedAt.reset();
+        platform_.beep.beep();
+        return;
+    }
+    mode = requested;
+    startedAt = now();
+
+    if (requested != AwakeMode::forced) {
+        hideBlackout();
+        stopWatchingForWakeInput();
+        cancelTimer(forcedStateTimer);
+        cancelPendingDisplaySleepCommand();
+        appendHistory(QStringLiteral("enable"), AwakeMode::normal, QStringLiteral("进入挂机"));
+    } else {
+        const VolumeState sound = readVolumeState();
+        previousVolume = sound.volume;
+        previousMuted = sound.muted;
+        previousAlertVolume = sound.alert;
+        previousBrightness = readBrightness();
+        previousKeyboardBrightness = readKeyboardBrightness();
+
+        beginForcedMode();
+
+        if (muteInForced) {
+            // Late enough that the menu that started the mode has closed.
+            platform_.clock.singleShot(0.18, guarded([](StateStore& store) {
+                if (store.mode == AwakeMode::forced && !store.isSelfTestMode)
+                    store.platform_.sound.muteAll();
+            }));
+        }
+        appendHistory(QStringLiteral("enable"), AwakeMode::forced, QStringLiteral("进入强制挂机"));
+    }
+    saveState();
+}
+
+void StateStore::disable(DisableReason reason, bool shouldLog)
+{
+    const bool wasForced = mode == AwakeMode::forced;
+    const double elapsed = startedAt ? now() - *startedAt : 0.0;
+
+    stopWatchingForWakeInput();
+    cancelTimer(forcedStateTimer);
+    cancelPendingDisplaySleepCommand();
+    cancelScheduledStop(false);
+
+    stopKeepAwakeProcess();
+
+    if (wasForced)
+        restoreSoundAndBrightness();
+
+    process.reset();
+    pid.reset();
+    mode = AwakeMode::off;
+    startedAt.reset();
+    saveState();
+
+    if (!wasForced)
+        hideBlackout();
+    else
+        // The windows stay a moment so the restored brightness is not seen flashing.
+        platform_.clock.singleShot(0.14, guarded([](StateStore& store) { store.hideBlackout(); }));
+
+    const std::optional<QString> estimate =
+        wasForced && elapsed > 1.0 ? forcedSavingEstimate(elapsed) : std::nullopt;
+
+    if (shouldLog) {
+        QString note = historyNote(reason);
+        if (estimate)
+            note += QStringLiteral("；") + *estimate;
+        appendHistory(QStringLiteral("disable"), AwakeMode::off, note);
+    }
+
+    if (const auto own = notice(reason))
+        sendNotice(estimate ? *own + QStringLiteral(" · ") + *estimate : *own);
+    else if (estimate)
+        sendNotice(*estimate);
+}
+
+std::optional<QString> StateStore::forcedSavingEstimate(double elapsedSeconds)
+{
+    const MachineProfile& machine = machineProfile();
+    const RegionalElectricityProfile electricity = inferredElectricityProfile();
+    const double savedWh =
+        elapsedSeconds * std::max(0.0, machine.normalModeWatts - machine.forcedModeWatts) / 3600.0;
+    const QString money = formatCurrency(electricity.ratePerKWh * savedWh / 1000.0, electricity);
+    const QString energy = QString::asprintf("%.2f", savedWh);
+    return localized(QStringLiteral("按") + machine.label + QStringLiteral("估算，约省电") + energy
+                         + QStringLiteral("Wh，约省") + money,
+                     QStringLiteral("Estimated on ") + machine.label + QStringLiteral(": saved about ") + energy
+                         + QStringLiteral("Wh and ") + money);
+}
+
+void StateStore::sendNotice(const QString& text)
+{
+    if (onNotice)
+        onNotice(text);
+}
+
+} // namespace launcher

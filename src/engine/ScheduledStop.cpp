@@ -1,0 +1,27 @@
+#include "engine/StateStore.h"
+
+#include <algorithm>
+
+namespace launcher {
+
+void StateStore::scheduleAutoDisable(double seconds)
+{
+    cancelScheduledStop(false);
+    if (!(seconds > 0))
+        return;
+    scheduledStopAt = now() + seconds;
+    autoDisableTimer = platform_.clock.singleShot(std::max(seconds, 0.2), guarded([](StateStore& store) {
+        store.autoDisableTimer.reset();
+        store.disable(DisableReason::timerExpired, true);
+    }));
+}
+
+void StateStore::cancelScheduledStop(bool showNotice)
+{
+    cancelTimer(autoDisableTimer);
+    if (scheduledStopAt && showNotice)
+        sendNotice(QStringLiteral("已取消定时关闭"));
+    scheduledStopAt.reset();
+}
+
+} // namespace launcher

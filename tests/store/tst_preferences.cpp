@@ -1,0 +1,212 @@
+#include "engine/Constants.h"
+#include "engine/StateStore.h"
+#include "store/Color.h"
+#include "support/FakePlatform.h"
+#include "support/Files.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using namespace launcher;
+using namespace launcher::testing;
+
+namespace {
+
+QJsonObject readObject(const QString& path)
+{
+    return QJsonDocument::fromJson(readFile(path)).object();
+}
+
+void writePrefs(FakePlatform& fake, const QByteArray& bytes)
+{
+    QDir().mkpath(fake.supportDirectory());
+    writeFile(fake.supportDirectory() + "/prefs.json", bytes);
+}
+
+} // namespace
+
+class PreferencesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFileGivesDefaultsAndWritesThem()
+    {
+        FakePlatform fake;
+        StateStore store(fake.platform());
+        QCOMPARE(store.mode, AwakeMode::off);
+        QCOMPARE(store.pid, std::nullopt);
+        QVERIFY(!store.isActive());
+        QVERIFY(store.muteInForced);
+        QVERIFY(store.allowOnBattery);
+        QVERIFY(store.allowOnAC);
+        QCOMPARE(store.minimumBatteryPercentage, 0);
+        QVERIFY(!store.requireMoviePlayback);
+        QCOMPARE(store.language, AppLanguage::system);
+        QCOMPARE(colorToHex(store.hangPelvaneColor), colorToHex(activePelvaneGreen()));
+        QCOMPARE(colorToHex(store.forcedPelvaneColor), colorToHex(activePelvaneGreen()));
+
+        const QByteArray written = readFile(store.prefsFile);
+        QVERIFY2(written.count('\n') >= 8, "pretty-printed, one member per line");
+        const QJsonObject o = QJsonDocument::fromJson(written).object();
+        QCOMPARE(o.size(), 8);
+        QCOMPARE(o.value("muteInForced"), QJsonValue(true));
+        QCOMPARE(o.value("language"), QJsonValue("system"));
+        QCOMPARE(o.value("minimumBatteryPercentage"), QJsonValue(0));
+        QCOMPARE(o.value("hangColorHex").toString(), colorToHex(activePelvaneGreen()));
+        QCOMPARE(o.value("requireMoviePlayback"), QJsonValue(false));
+    }
+
+    void badFilesAreReplacedWithDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("array") << QByteArray("[]");
+        QTest::newRow("invalid json") << QByteArray("{\"muteInForced\": fal");
+        QTest::newRow("binary") << QByteArray("\xff\xfe\x00\x01", 4);
+        QTest::newRow("string") << QByteArray("\"hello\"");
+    }
+    void badFilesAreReplacedWithDefaults()
+    {
+        QFETCH(QByteArray, bytes);
+        FakePlatform fake;
+        writePrefs(fake, bytes);
+        StateStore store(fake.platform());
+        QVERIFY(store.muteInForced);
+        QCOMPARE(readObject(store.prefsFile).size(), 8);
+    }
+
+    void emptyObjectGivesDefaultsAndIsKept()
+    {
+        FakePlatform fake;
+        writePrefs(fake, "{}");
+        StateStore store(fake.platform());
+        QVERIFY(store.allowOnAC);
+        QCOMPARE(readFile(store.prefsFile), QByteArray("{}"));
+        store.allowOnAC = false;
+        store.savePreferences();
+        QCOMPARE(readObject(store.prefsFile).value("allowOnAC"), QJsonValue(false));
+    }
+
+    void valuesAreReadWithTheirRules()
+    {
+        FakePlatform fake;
+        writePrefs(fake, "{\"muteInForced\":false,\"language\":\"english\",\"allowOnBattery\":false,"
+                         "\"allowOnAC\":\"yes\",\"minimumBatteryPercentage\":150,\"requireMoviePlayback\":true,"
+                         "\"forcedColorHex\":\"#FF0000\",\"extra\":1}");
+        StateStore store(fake.platform());
+        QVERIFY(!store.muteInForced);
+        QCOMPARE(store.language, AppLanguage::english);
+        QVERIFY(!store.allowOnBattery);
+        QVERIFY(store.allowOnAC); // wrong type keeps the default, alone
+        QCOMPARE(store.minimumBatteryPercentage, 100);
+        QVERIFY(store.requireMoviePlayback);
+        QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#FF0000"));
+    }
+
+    void batteryMinimumIsClamped_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("negative") << QByteArray("-5") << 0;
+        QTest::newRow("inside") << QByteArray("20") << 20;
+        QTest::newRow("above") << QByteArray("150") << 100;
+        QTest::newRow("huge") << QByteArray("1e300") << 100;
+        QTest::newRow("fraction") << QByteArray("20.5") << 0;
+        QTest::newRow("string") << QByteArray("\"20\"") << 0;
+    }
+    void batteryMinimumIsClamped()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        FakePlatform fake;
+        writePrefs(fake, "{\"minimumBatteryPercentage\":" + value + "}");
+        StateStore store(fake.platform());
+        QCOMPARE(store.minimumBatteryPercentage, expected);
+    }
+
+    void unknownLanguageIsSystem()
+    {
+        FakePlatform fake;
+        writePrefs(fake, R"({"language":"french"})");
+        QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
+        writePrefs(fake, R"({"language":7})");
+        QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
+    }
+
+    void retiredHangColoursAreNotHonoured()
+    {
+        for (const char* retired : {"#B8F5C4", "#B8F5C7"}) {
+            FakePlatform fake;
+            writePrefs(fake, QByteArray("{\"hangColorHex\":\"") + retired + "\",\"forcedColorHex\":\"" + retired + "\"}");
+            StateStore store(fake.platform());
+            QCOMPARE(colorToHex(store.hangPelvaneColor), colorToHex(activePelvaneGreen()));
+            QCOMPARE(colorToHex(store.forcedPelvaneColor), QString(retired));
+        }
+        FakePlatform fake;
+        writePrefs(fake, "{\"hangColorHex\":\"#b8f5c4\"}");
+        QCOMPARE(colorToHex(StateStore(fake.platform()).hangPelvaneColor), QString("#B8F5C4"));
+    }
+
+    void colourSetterStoresAndSaves()
+    {
+        FakePlatform fake;
+        StateStore store(fake.platform());
+        store.setPelvaneColor(QColor(10, 20, 30), PelvaneColorTarget::forced);
+        QCOMPARE(readObject(store.prefsFile).value("forcedColorHex").toString(), QString("#0A141E"));
+        store.setPelvaneColor(QColor::fromHsv(200, 100, 100), PelvaneColorTarget::hang);
+        QCOMPARE(colorToHex(store.hangPelvaneColor), colorToHex(QColor::fromHsv(200, 100, 100)));
+        QCOMPARE(readObject(store.prefsFile).value("hangColorHex").toString(), colorToHex(store.hangPelvaneColor));
+        // A saved colour survives a restart unchanged.
+        StateStore again(fake.platform());
+        QCOMPARE(colorToHex(again.forcedPelvaneColor), QString("#0A141E"));
+        QCOMPARE(colorToHex(again.hangPelvaneColor), colorToHex(store.hangPelvaneColor));
+    }
+
+    void languageResolution_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QStringList>("preferred");
+        QTest::addColumn<int>("expected");
+        const int sys = int(AppLanguage::system), zh = int(AppLanguage::chinese), en = int(AppLanguage::english);
+        QTest::newRow("en-GB") << sys << QStringList{"en-GB", "zh-Hans"} << en;
+        QTest::newRow("EN upper") << sys << QStringList{"EN-us"} << en;
+        QTest::newRow("de-DE") << sys << QStringList{"de-DE", "en-US"} << zh;
+        QTest::newRow("empty") << sys << QStringList{} << zh;
+        QTest::newRow("zh") << sys << QStringList{"zh-Hans-CN"} << zh;
+        QTest::newRow("forced chinese") << zh << QStringList{"en-US"} << zh;
+        QTest::newRow("forced english") << en << QStringList{"ja-JP"} << en;
+    }
+    void languageResolution()
+    {
+        QFETCH(int, setting);
+        QFETCH(QStringList, preferred);
+        QFETCH(int, expected);
+        FakePlatform fake;
+        fake.environment.languages = preferred;
+        StateStore store(fake.platform());
+        store.language = AppLanguage(setting);
+        QCOMPARE(int(store.effectiveLanguage()), expected);
+        QCOMPARE(store.localized("中", "en"), expected == int(AppLanguage::english) ? QString("en") : QString("中"));
+    }
+
+    void languageIsReadOnEveryCall()
+    {
+        FakePlatform fake;
+        fake.environment.languages = {"en-US"};
+        StateStore store(fake.platform());
+        QCOMPARE(store.localized("中", "en"), QString("en"));
+        fake.environment.languages = {"fr-FR"};
+        QCOMPARE(store.localized("中", "en"), QString("中"));
+    }
+
+    void languageRawValuesAndTitles()
+    {
+        QCOMPARE(appLanguageFromRaw("chinese"), std::optional(AppLanguage::chinese));
+        QCOMPARE(appLanguageFromRaw("English"), std::nullopt);
+        QCOMPARE(titleCN(AppLanguage::system), QString("跟随系统"));
+        QCOMPARE(titleCN(AppLanguage::english), QString("English"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PreferencesTest)
+#include "tst_preferences.moc"
