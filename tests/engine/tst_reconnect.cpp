@@ -1,0 +1,136 @@
+#include "support/StoreFixture.h"
+
+#include <QtTest>
+
+using namespace launcher;
+using namespace launcher::testing;
+
+class ReconnectTest : public QObject {
+    Q_OBJECT
+private slots:
+    void deadRecordedProcessDropsToOff()
+    {
+        StoreFixture f;
+        writeFile(f.store->stateFile, R"({"mode":"normal","pid":9999,"startedAt":1799990000})");
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.store->pid, std::nullopt);
+        QCOMPARE(f.store->startedAt, std::nullopt);
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+        QVERIFY(!QFile::exists(f.store->historyFile));
+        QVERIFY(f.fake.keepAwake.terminated.empty());
+    }
+
+    void unreadableStateFileCountsAsOff_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("garbage") << QByteArray("\x00\x01garbage", 9);
+        QTest::newRow("bad pid type") << QByteArray(R"({"mode":"normal","pid":"4001"})");
+        QTest::newRow("zero pid") << QByteArray(R"({"mode":"normal","pid":0})");
+        QTest::newRow("negative pid") << QByteArray(R"({"mode":"normal","pid":-1})");
+    }
+    void unreadableStateFileCountsAsOff()
+    {
+        QFETCH(QByteArray, bytes);
+        StoreFixture f;
+        f.fake.keepAwake.alive = {4001, 0, -1};
+        writeFile(f.store->stateFile, bytes);
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QVERIFY(!f.store->isActive());
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+    }
+
+    void liveProcessWithoutStartTimeGetsNow()
+    {
+        StoreFixture f;
+        f.fake.keepAwake.alive.insert(4242);
+        writeFile(f.store->stateFile, R"({"mode":"normal","pid":4242})");
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::normal);
+        QCOMPARE(f.store->pid, std::optional<qint32>(4242));
+        QVERIFY(f.store->isActive());
+        QCOMPARE(f.store->startedAt, std::optional(f.fake.clock.now()));
+        QCOMPARE(decodeState(f.stateFileBytes())->startedAt, std::optional(f.fake.clock.now()));
+        QVERIFY(!f.store->process);
+    }
+
+    void adoptingKeepsTheRecordedStart()
+    {
+        StoreFixture f;
+        f.fake.keepAwake.alive.insert(4242);
+        const QByteArray bytes = R"({"mode":"normal","pid":4242,"startedAt":1799990000.5})";
+        writeFile(f.store->stateFile, bytes);
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->startedAt, std::optional(1799990000.5));
+        QCOMPARE(f.stateFileBytes(), bytes); // nothing to rewrite
+    }
+
+    void adoptedForcedModeStartsItsMachinery()
+    {
+        StoreFixture f;
+        f.fake.keepAwake.alive.insert(4242);
+        writeFile(f.store->stateFile,
+                  R"({"mode":"forced","pid":4242,"startedAt":1799990000,"previousVolume":44,"previousBrightness":0.7})");
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::forced);
+        QCOMPARE(f.store->previousVolume, std::optional(44));
+        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        QCOMPARE(f.fake.sound.zeroBrightnessRuns, 1);
+        QVERIFY(f.store->inputWatchTimer);
+        QVERIFY(f.store->forcedStateTimer);
+        f.fake.clock.advance(1.1);
+        QCOMPARE(f.fake.screens.displaySleeps, 4);
+
+        // The monitor's next tick refreshes instead of starting over.
+        f.store->overlayWindows.clear();
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        QCOMPARE(f.fake.screens.displaySleeps, 4);
+    }
+
+    void refreshPausesWhileScreensSleep()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.fake.screenEvents.post(ScreenEvent::didSleep);
+        const int zeroRuns = f.fake.sound.zeroBrightnessRuns;
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.fake.sound.zeroBrightnessRuns, zeroRuns);
+        QCOMPARE(f.store->forcedStateTimer, std::nullopt);
+    }
+
+    void recordedNormalModeTearsDownForcedLeftovers()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        // Another instance switched the machine to normal mode.
+        PersistedState state = f.store->persistedState();
+        state.mode = AwakeMode::normal;
+        writeFile(f.store->stateFile, encodeState(state));
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::normal);
+        QCOMPARE(f.fake.screens.windowsOpen, 0);
+        QCOMPARE(f.store->inputWatchTimer, std::nullopt);
+        QCOMPARE(f.store->forcedStateTimer, std::nullopt);
+        QCOMPARE(f.store->forcedSleepCommandTimer, std::nullopt);
+    }
+
+    void goneProcessCancelsTheScheduledStop()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.store->scheduleAutoDisable(60);
+        f.fake.keepAwake.alive.clear();
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QVERIFY(!f.store->hasScheduledStop());
+        QCOMPARE(f.fake.screens.windowsOpen, 0);
+        QCOMPARE(f.fake.screens.cursorShows, 1);
+        QVERIFY(f.notices.isEmpty());
+        QCOMPARE(f.history().size(), size_t(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(ReconnectTest)
+#include "tst_reconnect.moc"
