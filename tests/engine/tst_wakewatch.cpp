@@ -40,6 +40,24 @@ private slots:
         QVERIFY(f.history().back().note.startsWith("检测到鼠标/键盘，自动恢复正常模式；"));
     }
 
+    void smallDropsAreNotInput()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        const double t0 = *f.store->forcedArmedAt;
+        f.fake.clock.advance(1.0);
+        f.fake.input.touch(WakeEventType::mouseMoved);
+        f.fake.clock.advance(3.0); // polled at 4.0: age 3.0
+        f.fake.clock.advance(0.05);
+        f.fake.input.touchAt(WakeEventType::mouseMoved, t0 + 1.24);
+        f.fake.clock.advance(0.15); // polled at 4.2: age 2.96, 0.04 less
+        QCOMPARE(f.store->mode, AwakeMode::forced);
+        f.fake.clock.advance(0.05);
+        f.fake.input.touchAt(WakeEventType::mouseMoved, t0 + 1.5);
+        f.fake.clock.advance(0.15); // polled at 4.4: age 2.9, 0.06 less
+        QCOMPARE(f.store->mode, AwakeMode::off);
+    }
+
     void pollsPauseWhileScreensSleep()
     {
         StoreFixture f;

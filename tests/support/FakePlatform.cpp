@@ -91,6 +91,11 @@ void FakeInputIdle::touch(WakeEventType type)
     lastEventAt_[type] = clock_.now();
 }
 
+void FakeInputIdle::touchAt(WakeEventType type, double when)
+{
+    lastEventAt_[type] = when;
+}
+
 namespace {
 
 class FakeWindow final : public BlackoutWindow {

@@ -93,6 +93,8 @@ public:
     explicit FakeInputIdle(const Clock& clock) : clock_(clock) {}
     double secondsSinceLastEvent(WakeEventType type) override;
     void touch(WakeEventType type);
+    // Records the last input of a type as having happened at `when`.
+    void touchAt(WakeEventType type, double when);
     int readings = 0;
 private:
     const Clock& clock_;

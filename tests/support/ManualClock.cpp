@@ -19,7 +19,7 @@ TimerId ManualClock::add(double seconds, bool repeat, std::function<void()> acti
 {
     const TimerId id = nextId_++;
     const double interval = std::max(0.0, seconds);
-    timers_.emplace(id, Timer{now_ + interval, interval, repeat, std::move(action)});
+    timers_.emplace(id, Timer{now_ + interval, now_, 0, interval, repeat, std::move(action)});
     return id;
 }
 
@@ -43,8 +43,9 @@ bool ManualClock::isRepeating(TimerId id) const
 void ManualClock::advance(double seconds)
 {
     const double target = now_ + std::max(0.0, seconds);
-    // Small tolerance so that ten steps of 0.1 s reach a timer due at 1.0 s.
-    const double epsilon = 1e-9;
+    // Times near 1.8e9 s carry rounding of about 1e-7 s: a microsecond of
+    // tolerance lets ten steps of 0.1 s reach a timer due at 1.0 s.
+    const double epsilon = 1e-6;
     for (;;) {
         auto next = timers_.end();
         for (auto it = timers_.begin(); it != timers_.end(); ++it)
@@ -54,10 +55,11 @@ void ManualClock::advance(double seconds)
             break;
         now_ = std::max(now_, next->second.due);
         std::function<void()> action = next->second.action;
-        if (next->second.repeat)
+        if (next->second.repeat) {
+            Timer& timer = next->second;
             // A zero interval would fire forever at one instant.
-            next->second.due += std::max(next->second.interval, 1e-6);
-        else
+            timer.due = timer.start + double(++timer.fired + 1) * std::max(timer.interval, 1e-5);
+        } else
             timers_.erase(next);
         action();
     }

@@ -32,6 +32,8 @@ public:
 private:
     struct Timer {
         double due;
+        double start;    // due times of a repeating timer are start + n * interval,
+        qint64 fired;    // so they do not drift with rounding
         double interval;
         bool repeat;
         std::function<void()> action;
