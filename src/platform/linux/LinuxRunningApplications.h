@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace launcher {
+
+// Command names of the running processes, from /proc/<pid>/comm.
+class LinuxRunningApplications final : public RunningApplications {
+public:
+    explicit LinuxRunningApplications(QString procRoot = QStringLiteral("/proc")) : root_(std::move(procRoot)) {}
+    QStringList displayedNames() override;
+
+private:
+    QString root_;
+};
+
+class LinuxBeep final : public SystemBeep {
+public:
+    void beep() override;
+};
+
+} // namespace launcher
