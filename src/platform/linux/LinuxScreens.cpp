@@ -83,7 +83,7 @@ void LinuxScreens::showCursor()
 void LinuxScreens::sleepDisplaysNow()
 {
     Display* display = display_.get();
-    if (!display || !dpmsDisplaysAsleep(display))
+    if (!display || !dpmsDisplaysAsleep(display).has_value())
         return;
     XErrorTrap trap(display);
     CARD16 level = 0;
