@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxRunningApplications.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 
@@ -25,11 +24,6 @@ QStringList LinuxRunningApplications::displayedNames()
     }
     names.removeDuplicates();
     return names;
-}
-
-void LinuxBeep::beep()
-{
-    QApplication::beep();
 }
 
 } // namespace launcher

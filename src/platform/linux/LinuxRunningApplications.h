@@ -14,9 +14,4 @@ private:
     QString root_;
 };
 
-class LinuxBeep final : public SystemBeep {
-public:
-    void beep() override;
-};
-
 } // namespace launcher
