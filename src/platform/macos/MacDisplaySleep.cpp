@@ -1,0 +1,10 @@
+#include "platform/macos/MacDisplaySleep.h"
+
+namespace launcher {
+
+void runDisplaySleepCommand(CommandRunner& commands)
+{
+    commands.runCommand(QStringLiteral("/usr/bin/pmset"), {QStringLiteral("displaysleepnow")});
+}
+
+} // namespace launcher

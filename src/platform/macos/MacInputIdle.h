@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace launcher {
+
+// Idle ages straight from the window server's per-type event counters.
+class MacInputIdle final : public InputIdle {
+public:
+    double secondsSinceLastEvent(WakeEventType type) override;
+};
+
+} // namespace launcher

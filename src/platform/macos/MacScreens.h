@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <map>
+
+namespace launcher {
+
+// Shielding-level black windows, the cursor and display sleep.
+class MacScreens final : public Screens {
+public:
+    explicit MacScreens(CommandRunner& commands) : commands_(commands) {}
+    std::vector<std::unique_ptr<BlackoutWindow>> createBlackoutWindows() override;
+    void hideCursor() override;
+    void showCursor() override;
+    void sleepDisplaysNow() override;
+
+private:
+    CommandRunner& commands_;
+};
+
+// The workspace's screens-did-sleep and screens-did-wake notifications,
+// delivered on the main queue.
+class MacScreenEvents final : public ScreenEvents {
+public:
+    MacScreenEvents() = default;
+    ~MacScreenEvents() override;
+    MacScreenEvents(const MacScreenEvents&) = delete;
+    MacScreenEvents& operator=(const MacScreenEvents&) = delete;
+
+    Token addObserver(ScreenEvent event, std::function<void()> handler) override;
+    void removeObserver(Token token) override;
+
+private:
+    std::map<Token, void*> observers_; // retained notification-centre tokens
+    Token next_ = 1;
+};
+
+} // namespace launcher
