@@ -1,6 +1,7 @@
 #include "platform/QtClock.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxX11.h"
+#include "support/X11Testing.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,27 +12,9 @@
 #include <X11/extensions/shape.h>
 
 using namespace launcher;
+using launcher::testing::screenIsBlack;
 
 namespace {
-
-// Samples the root window's picture on a grid.
-bool screenIsBlack(Display* display)
-{
-    const int width = DisplayWidth(display, DefaultScreen(display));
-    const int height = DisplayHeight(display, DefaultScreen(display));
-    XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, width, height, AllPlanes, ZPixmap);
-    if (!image)
-        return false;
-    bool black = true;
-    for (int y = 0; y < height && black; y += 7)
-        for (int x = 0; x < width && black; x += 7)
-            black = XGetPixel(image, x, y) == 0;
-    // The far corners too: the windows must reach the edges.
-    black = black && XGetPixel(image, width - 1, height - 1) == 0 && XGetPixel(image, width - 1, 0) == 0
-        && XGetPixel(image, 0, height - 1) == 0;
-    XDestroyImage(image);
-    return black;
-}
 
 struct TopWindow {
     Window id;
@@ -65,12 +48,8 @@ private slots:
     {
         display_ = openXDisplay();
         QVERIFY(display_);
-        // A white desktop, so that black means covered.
-        Display* display = display_.get();
-        XSetWindowBackground(display, DefaultRootWindow(display), WhitePixel(display, DefaultScreen(display)));
-        XClearWindow(display, DefaultRootWindow(display));
-        XSync(display, False);
-        QVERIFY(!screenIsBlack(display));
+        launcher::testing::paintRootWhite(display_.get());
+        QVERIFY(!screenIsBlack(display_.get()));
     }
 
     void blackoutCoversEveryScreenUntilReleased()
