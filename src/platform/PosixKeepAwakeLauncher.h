@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace launcher {
+
+// Starts the keep-awake program with posix_spawn and recognises it again by
+// process id, also after a restart of this program.
+class PosixKeepAwakeLauncher final : public KeepAwakeLauncher {
+public:
+    explicit PosixKeepAwakeLauncher(QString programPath);
+
+    std::unique_ptr<KeepAwakeChild> launch(const QStringList& arguments) override;
+    bool isKeepAwakeProcess(qint32 pid) override;
+    // SIGTERM without waiting; only a process that is ours is signalled.
+    void sendTerminate(qint32 pid) override;
+
+    const QString& programPath() const { return programPath_; }
+
+private:
+    QString programPath_;
+};
+
+// "/usr/bin/caffeinate" on macOS; on Linux the helper installed beside the
+// running program.
+QString defaultKeepAwakeProgram();
+
+} // namespace launcher
