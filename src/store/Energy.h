@@ -1,6 +1,12 @@
 #pragma once
 
+#include "store/HistorySessions.h"
+#include "store/Localization.h"
+
 #include <QString>
+
+#include <optional>
+#include <vector>
 
 namespace launcher {
 
@@ -8,6 +14,8 @@ struct MachineProfile {
     QString label;
     double normalModeWatts = 12.0;
     double forcedModeWatts = 5.8;
+
+    bool operator==(const MachineProfile&) const = default;
 };
 
 struct RegionalElectricityProfile {
@@ -15,6 +23,8 @@ struct RegionalElectricityProfile {
     double ratePerKWh = 0.18;
     QString currencyCode = QStringLiteral("USD");
     QString localeIdentifier = QStringLiteral("en_US");
+
+    bool operator==(const RegionalElectricityProfile&) const = default;
 };
 
 struct EnergyDashboardSummary {
@@ -26,6 +36,33 @@ struct EnergyDashboardSummary {
     QString savedEnergyLabel;
     QString savedMoneyLabel;
     QString noteLabel;
+
+    bool operator==(const EnergyDashboardSummary&) const = default;
 };
+
+// Model, chip and assumed power draw from the hardware overview; a machine
+// whose overview could not be read is a plain "Mac" with average watts.
+MachineProfile machineProfileFromOverview(const std::optional<QString>& overview);
+
+// Price and currency for the time zone, or failing that the region code (two
+// letters; empty means none). The label is in the given language, which is
+// Chinese unless it is English.
+RegionalElectricityProfile electricityProfileFor(const QString& timeZoneId, const QString& regionCode,
+                                                 AppLanguage language);
+
+// The region's name in "en_US" for English and "zh_CN" otherwise; the code
+// itself when the locale data has no name for it.
+QString regionDisplayName(const QString& regionCode, AppLanguage language);
+
+// "%.2f Wh" below 0.01 kWh, "%.3f kWh" from there on.
+QString formatEnergyAmount(double kWh);
+
+// Locale-aware currency text, or the fixed fallback per currency code when
+// the locale cannot format it.
+QString formatCurrencyAmount(double amount, const RegionalElectricityProfile& profile);
+
+// The estimate panel's texts for these sessions.
+EnergyDashboardSummary energySummary(const std::vector<HistorySession>& sessions, const MachineProfile& machine,
+                                     const RegionalElectricityProfile& profile, AppLanguage language);
 
 } // namespace launcher

@@ -1,6 +1,7 @@
 #include "store/HistoryLog.h"
 
 #include "store/Files.h"
+#include "store/HistoryLineScanner.h"
 #include "store/Json.h"
 
 #include <QFile>
@@ -20,7 +21,7 @@ QByteArray encodeHistoryLine(const HistoryEntry& entry)
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-std::optional<HistoryEntry> parseHistoryLine(QByteArrayView line)
+std::optional<HistoryEntry> parseHistoryLineWithJsonDocument(QByteArrayView line)
 {
     if (!QUtf8StringView(line.data(), line.size()).isValidUtf8())
         return std::nullopt;
@@ -39,6 +40,20 @@ std::optional<HistoryEntry> parseHistoryLine(QByteArrayView line)
     if (!at || !mode || !action || !note)
         return std::nullopt;
     return HistoryEntry{*at, *mode, *action, *note};
+}
+
+std::optional<HistoryEntry> parseHistoryLine(QByteArrayView line)
+{
+    if (!QUtf8StringView(line.data(), line.size()).isValidUtf8())
+        return std::nullopt;
+    ScannedHistoryLine scanned;
+    switch (scanHistoryLine(line, scanned)) {
+    case ScanOutcome::entry:
+        return HistoryEntry{scanned.at, scanned.mode, scanned.action.toString(), scanned.note.toString()};
+    case ScanOutcome::notAnEntry: return std::nullopt;
+    case ScanOutcome::unsure: break;
+    }
+    return parseHistoryLineWithJsonDocument(line);
 }
 
 std::vector<HistoryEntry> parseHistory(QByteArrayView bytes)

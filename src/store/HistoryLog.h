@@ -26,6 +26,9 @@ QByteArray encodeHistoryLine(const HistoryEntry& entry);
 // One line without its line feed; absent when it is not valid UTF-8, not a
 // JSON object, or lacks a member of the right type or a known mode.
 std::optional<HistoryEntry> parseHistoryLine(QByteArrayView line);
+// The same through QJsonDocument alone; the reference the quick path of
+// parseHistoryLine must agree with.
+std::optional<HistoryEntry> parseHistoryLineWithJsonDocument(QByteArrayView line);
 
 // Every valid line in file order; a bad line costs only itself.
 std::vector<HistoryEntry> parseHistory(QByteArrayView bytes);

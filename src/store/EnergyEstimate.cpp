@@ -1,0 +1,237 @@
+#include "engine/StateStore.h"
+#include "store/CaptureValue.h"
+#include "store/Energy.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <array>
+
+namespace launcher {
+
+namespace {
+
+struct PowerRow {
+    const char* modelContains;
+    double normalWatts;
+    double forcedWatts;
+};
+
+// First match wins, so "MacBook Pro" is tested before "Mac Pro" could be.
+constexpr std::array<PowerRow, 6> powerTable{{
+    {"MacBook Air", 9.0, 3.8},
+    {"MacBook Pro", 14.0, 6.2},
+    {"iMac", 34.0, 17.0},
+    {"Mac mini", 11.0, 5.2},
+    {"Mac Studio", 16.0, 7.0},
+    {"Mac Pro", 42.0, 24.0},
+}};
+
+struct Tariff {
+    double rate;
+    const char* currency;
+    const char* locale;
+};
+
+struct TimeZoneRow {
+    const char* key;
+    const char* zh;
+    const char* en;
+    Tariff tariff;
+};
+
+constexpr std::array<TimeZoneRow, 8> timeZoneTable{{
+    {"Los_Angeles", "美国·加利福尼亚（太平洋时区）", "California, USA (Pacific Time)", {0.31, "USD", "en_US"}},
+    {"New_York", "美国·纽约州（东部时区）", "New York, USA (Eastern Time)", {0.27, "USD", "en_US"}},
+    {"Chicago", "美国·中部地区（中部时区）", "Central USA (Central Time)", {0.18, "USD", "en_US"}},
+    {"Denver", "美国·山地地区（山地时区）", "Mountain USA (Mountain Time)", {0.17, "USD", "en_US"}},
+    {"Shanghai", "中国·上海（北京时间）", "Shanghai, China", {0.62, "CNY", "zh_CN"}},
+    {"Hong_Kong", "中国香港", "Hong Kong", {1.7, "HKD", "zh_HK"}},
+    {"Singapore", "新加坡", "Singapore", {0.3, "SGD", "en_SG"}},
+    {"Tokyo", "日本·东京", "Tokyo, Japan", {31.0, "JPY", "ja_JP"}},
+}};
+
+struct RegionRow {
+    const char* code;
+    Tariff tariff;
+};
+
+constexpr std::array<RegionRow, 4> regionTable{{
+    {"CN", {0.62, "CNY", "zh_CN"}},
+    {"HK", {1.7, "HKD", "zh_HK"}},
+    {"JP", {31.0, "JPY", "ja_JP"}},
+    {"SG", {0.3, "SGD", "en_SG"}},
+}};
+
+constexpr Tariff otherRegion{0.18, "USD", "en_US"};
+
+RegionalElectricityProfile profile(QString label, const Tariff& tariff)
+{
+    return RegionalElectricityProfile{std::move(label), tariff.rate, QString::fromLatin1(tariff.currency),
+                                      QString::fromLatin1(tariff.locale)};
+}
+
+// An empty line value is as good as no line at all.
+std::optional<QString> nonEmptyValue(const QString& text, const QString& prefix)
+{
+    auto value = captureValue(text, prefix);
+    if (value && value->isEmpty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QString> localeCurrencyText(double amount, const RegionalElectricityProfile& profile)
+{
+    const QLocale locale(profile.localeIdentifier);
+    if (locale.language() == QLocale::C || profile.currencyCode.size() != 3)
+        return std::nullopt;
+    // The locale's own sign when it is the locale's currency, the code otherwise.
+    const QString symbol = locale.currencySymbol(QLocale::CurrencyIsoCode) == profile.currencyCode
+        ? locale.currencySymbol(QLocale::CurrencySymbol)
+        : profile.currencyCode;
+    // At least two fraction digits; a third only below 1.0 and only when it is not zero.
+    int digits = 2;
+    if (amount < 1.0 && !QString::number(amount, 'f', 3).endsWith(QLatin1Char('0')))
+        digits = 3;
+    QString text = locale.toCurrencyString(amount, symbol, digits);
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+double kilowattHours(double seconds, double watts)
+{
+    return seconds * watts / 3600 / 1000;
+}
+
+} // namespace
+
+MachineProfile machineProfileFromOverview(const std::optional<QString>& overview)
+{
+    const QString text = overview.value_or(QString());
+    const QString model = nonEmptyValue(text, QStringLiteral("Model Name:")).value_or(QStringLiteral("Mac"));
+    auto chip = nonEmptyValue(text, QStringLiteral("Chip:"));
+    if (!chip)
+        chip = nonEmptyValue(text, QStringLiteral("Processor Name:"));
+
+    MachineProfile machine;
+    machine.label = chip ? model + QStringLiteral("（") + *chip + QStringLiteral("）") : model;
+    for (const PowerRow& row : powerTable) {
+        if (model.contains(QLatin1String(row.modelContains))) {
+            machine.normalModeWatts = row.normalWatts;
+            machine.forcedModeWatts = row.forcedWatts;
+            break;
+        }
+    }
+    return machine;
+}
+
+RegionalElectricityProfile electricityProfileFor(const QString& timeZoneId, const QString& regionCode,
+                                                 AppLanguage language)
+{
+    const bool english = language == AppLanguage::english;
+    for (const TimeZoneRow& row : timeZoneTable) {
+        if (timeZoneId.contains(QLatin1String(row.key)))
+            return profile(QString::fromUtf8(english ? row.en : row.zh), row.tariff);
+    }
+
+    const QString code = regionCode.isEmpty() ? QStringLiteral("US") : regionCode.toUpper();
+    Tariff tariff = otherRegion;
+    for (const RegionRow& row : regionTable) {
+        if (code == QLatin1String(row.code)) {
+            tariff = row.tariff;
+            break;
+        }
+    }
+    return profile(regionDisplayName(code, language), tariff);
+}
+
+QString formatEnergyAmount(double kWh)
+{
+    if (kWh < 0.01)
+        return QString::asprintf("%.2f Wh", kWh * 1000);
+    return QString::asprintf("%.3f kWh", kWh);
+}
+
+QString formatCurrencyAmount(double amount, const RegionalElectricityProfile& profile)
+{
+    if (auto text = localeCurrencyText(amount, profile))
+        return *text;
+    const QString& code = profile.currencyCode;
+    if (code == QLatin1String("CNY"))
+        return QString::asprintf("¥%.2f", amount);
+    if (code == QLatin1String("HKD"))
+        return QString::asprintf("HK$%.2f", amount);
+    if (code == QLatin1String("SGD"))
+        return QString::asprintf("S$%.2f", amount);
+    if (code == QLatin1String("JPY"))
+        return QString::asprintf("¥%.0f", amount);
+    return QString::asprintf("$%.2f", amount);
+}
+
+EnergyDashboardSummary energySummary(const std::vector<HistorySession>& sessions, const MachineProfile& machine,
+                                     const RegionalElectricityProfile& profile, AppLanguage language)
+{
+    const bool english = language == AppLanguage::english;
+    double normalSeconds = 0;
+    double forcedSeconds = 0;
+    for (const HistorySession& session : sessions) {
+        const double seconds = std::max(0.0, session.end - session.start);
+        if (session.mode == AwakeMode::normal)
+            normalSeconds += seconds;
+        else if (session.mode == AwakeMode::forced)
+            forcedSeconds += seconds;
+    }
+    const double totalKWh =
+        kilowattHours(normalSeconds, machine.normalModeWatts) + kilowattHours(forcedSeconds, machine.forcedModeWatts);
+    const double savedKWh =
+        kilowattHours(forcedSeconds, std::max(0.0, machine.normalModeWatts - machine.forcedModeWatts));
+
+    EnergyDashboardSummary summary;
+    summary.machineLabel = machine.label;
+    summary.locationLabel = profile.locationLabel;
+    summary.rateLabel = formatCurrencyAmount(profile.ratePerKWh, profile) + QLatin1Char('/')
+        + (english ? QStringLiteral("kWh") : QStringLiteral("度电"));
+    summary.totalEnergyLabel = formatEnergyAmount(totalKWh);
+    summary.totalSpentLabel = formatCurrencyAmount(profile.ratePerKWh * totalKWh, profile);
+    summary.savedEnergyLabel = formatEnergyAmount(savedKWh);
+    summary.savedMoneyLabel = formatCurrencyAmount(profile.ratePerKWh * savedKWh, profile);
+    summary.noteLabel = english
+        ? QStringLiteral("Estimated from your Mac model power draw and your system time zone's average residential rate.")
+        : QStringLiteral("按设备机型功耗和系统时区推断的居民平均电价估算，结果仅供参考。");
+    return summary;
+}
+
+// --- the store's view of it
+
+const MachineProfile& StateStore::machineProfile()
+{
+    // The hardware query is slow; a failed one is not retried either.
+    if (!cachedMachineProfile_)
+        cachedMachineProfile_ = machineProfileFromOverview(platform_.hardware.hardwareOverview());
+    return *cachedMachineProfile_;
+}
+
+RegionalElectricityProfile StateStore::inferredElectricityProfile() const
+{
+    const Environment& environment = platform_.environment;
+    return electricityProfileFor(environment.timeZoneId(), environment.regionCode(), effectiveLanguage());
+}
+
+QString StateStore::formatEnergy(double kWh)
+{
+    return formatEnergyAmount(kWh);
+}
+
+QString StateStore::formatCurrency(double amount, const RegionalElectricityProfile& profile)
+{
+    return formatCurrencyAmount(amount, profile);
+}
+
+EnergyDashboardSummary StateStore::energyDashboardSummary(const std::vector<HistorySession>& sessions)
+{
+    const RegionalElectricityProfile profile = inferredElectricityProfile();
+    return energySummary(sessions, machineProfile(), profile, effectiveLanguage());
+}
+
+} // namespace launcher
