@@ -4,12 +4,14 @@
 #include "engine/StateStore.h"
 #include "platform/SystemPlatform.h"
 #include "platform/linux/LinuxX11.h"
-#include "support/X11Testing.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+// Xlib's macros clash with Qt's names: it comes last.
+#include "support/X11Testing.h"
 
 #include <signal.h>
 

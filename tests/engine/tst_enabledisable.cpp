@@ -228,7 +228,9 @@ private slots:
         f.fake.clock.advance(600);
         QCOMPARE(f.store->mode, AwakeMode::off);
         // 600 s at (12.0 - 5.8) W on the fallback profile.
-        const QString estimate = "按Mac估算，约省电1.03Wh，约省" + StateStore::formatCurrency(0.18 * 1.0333333333333334 / 1000, f.store->inferredElectricityProfile());
+        const auto electricity = f.store->inferredElectricityProfile();
+        const QString estimate = "按Mac估算，约省电1.03Wh，约省"
+            + StateStore::formatCurrency(electricity.ratePerKWh * 1.0333333333333334 / 1000, electricity);
         QCOMPARE(f.history().back().note, "定时结束，自动恢复正常模式；" + estimate);
         QCOMPARE(f.notices, QStringList{"定时挂机结束，已恢复正常界面 · " + estimate});
     }

@@ -1,11 +1,12 @@
 #include "platform/QtClock.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxX11.h"
-#include "support/X11Testing.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+
+#include "support/X11Testing.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
