@@ -12,6 +12,8 @@
 
 #include <climits>
 #include <csignal>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace launcher;
@@ -54,6 +56,33 @@ qint32 startOrphanedHelper()
         return 0;
     return shell.readAllStandardOutput().trimmed().toInt();
 }
+
+// A bus address whose socket takes connections and never says a word.
+class MuteBus {
+public:
+    explicit MuteBus(const QString& path) : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        qstrncpy(address.sun_path, name.constData(), sizeof address.sun_path);
+        listening_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+                     && ::listen(fd_, 8) == 0;
+        address_ = QStringLiteral("unix:path=") + path;
+    }
+    ~MuteBus()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool isListening() const { return listening_; }
+    QString address() const { return address_; }
+
+private:
+    int fd_;
+    bool listening_ = false;
+    QString address_;
+};
 
 } // namespace
 
@@ -295,6 +324,25 @@ private slots:
         QVERIFY(lines[0].startsWith(QStringLiteral("x11-screensaver: unavailable: ")));
         QVERIFY(lines[1].startsWith(QStringLiteral("freedesktop-screensaver: unavailable: ")));
         QVERIFY(lines[2].startsWith(QStringLiteral("logind: unavailable: ")));
+    }
+
+    void helperStopsEvenWhileABusHangs()
+    {
+        QTemporaryDir dir;
+        MuteBus bus(dir.filePath(QStringLiteral("bus")));
+        QVERIFY(bus.isListening());
+        QProcessEnvironment environment = busFreeEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+
+        QProcess helper;
+        startHelper(helper, {QStringLiteral("-dims")}, environment);
+        QVERIFY(helper.waitForStarted());
+        QVERIFY(!helper.waitForFinished(500));
+        helper.terminate();
+        QVERIFY2(helper.waitForFinished(1500), "SIGTERM must work while a bus connection is stuck");
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.exitCode(), 0);
     }
 
     void helperRefusesWhatItDoesNotKnow_data()
