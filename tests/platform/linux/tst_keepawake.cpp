@@ -121,16 +121,6 @@ private slots:
         child->terminateAndWait(); // a second stop is harmless
     }
 
-    void forcedModeFlagsAreAccepted()
-    {
-        PosixKeepAwakeLauncher launcher(helperProgram());
-        auto child = launcher.launch({QStringLiteral("-i"), QStringLiteral("-m")});
-        QVERIFY(child);
-        QTest::qWait(200);
-        QVERIFY(child->isRunning());
-        QVERIFY(launcher.isKeepAwakeProcess(child->pid()));
-    }
-
     void programsThatCannotStartGiveNoChild()
     {
         QTemporaryDir dir;
@@ -364,18 +354,6 @@ private slots:
         QCOMPARE(helper.exitCode(), 2);
         QVERIFY(helper.readAllStandardError().startsWith("usage: launcher-keepawake"));
         QVERIFY(helper.readAllStandardOutput().isEmpty());
-    }
-
-    void helperEndsCleanlyOnInterrupt()
-    {
-        QProcess helper;
-        startHelper(helper, {QStringLiteral("-d"), QStringLiteral("-i")});
-        QVERIFY(helper.waitForStarted());
-        QVERIFY(!helper.waitForFinished(300));
-        ::kill(pid_t(helper.processId()), SIGINT);
-        QVERIFY(helper.waitForFinished(2000));
-        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(helper.exitCode(), 0);
     }
 
     void defaultProgramIsTheHelperBesideTheExecutable()
