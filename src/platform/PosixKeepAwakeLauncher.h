@@ -15,8 +15,6 @@ public:
     // SIGTERM without waiting; only a process that is ours is signalled.
     void sendTerminate(qint32 pid) override;
 
-    const QString& programPath() const { return programPath_; }
-
 private:
     QString programPath_;
 };

@@ -114,14 +114,6 @@ private slots:
         // An encoded surrogate is not UTF-8.
         QCOMPARE(runShell(runner, QStringLiteral("printf '\\355\\240\\200'")), std::nullopt);
     }
-
-    void environmentIsPassedOn()
-    {
-        qputenv("LAUNCHER_RUNNER_PROBE", "kept");
-        ProcessCommandRunner runner;
-        QCOMPARE(runShell(runner, QStringLiteral("echo $LAUNCHER_RUNNER_PROBE")), QStringLiteral("kept\n"));
-        qunsetenv("LAUNCHER_RUNNER_PROBE");
-    }
 };
 
 QTEST_GUILESS_MAIN(CommandRunnerTest)

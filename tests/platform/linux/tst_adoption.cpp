@@ -41,9 +41,9 @@ struct RealProcesses {
     QByteArray stateBytes() const { return readWholeFile(stateFile()).value_or("<missing>"); }
 };
 
-QByteArray normalRecord(qint64 pid, const char* extra = R"(,"startedAt":1799999000.5)")
+QByteArray normalRecord(qint64 pid)
 {
-    return QByteArray(R"({"pid":)") + QByteArray::number(pid) + R"(,"mode":"normal")" + extra + "}";
+    return QByteArray(R"({"pid":)") + QByteArray::number(pid) + R"(,"mode":"normal","startedAt":1799999000.5})";
 }
 
 } // namespace
@@ -84,23 +84,6 @@ private slots:
         QVERIFY(!store.isActive());
         QCOMPARE(machine.stateBytes(), QByteArray(R"({"mode":"off"})"));
         QVERIFY(!QFile::exists(machine.historyFile()));
-    }
-
-    void adoptedHelperWithoutStartTimeGetsOne()
-    {
-        RealProcesses machine;
-        auto helper = machine.launcher.launch(keepAwakeArguments(AwakeMode::normal));
-        QVERIFY(helper);
-        QVERIFY(machine.writeState(normalRecord(helper->pid(), "")));
-
-        StateStore store(machine.platform());
-        store.reconnectIfPossible();
-        QCOMPARE(store.mode, AwakeMode::normal);
-        QCOMPARE(store.startedAt, std::optional<double>(machine.fake.clock.now()));
-        const auto saved = decodeState(machine.stateBytes());
-        QVERIFY(saved);
-        QCOMPARE(saved->pid, std::optional<qint32>(helper->pid()));
-        QCOMPARE(saved->startedAt, std::optional<double>(machine.fake.clock.now()));
     }
 
     void liveProcessThatIsNotOursIsLeftAlone()

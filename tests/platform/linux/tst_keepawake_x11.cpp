@@ -117,15 +117,6 @@ private slots:
         QVERIFY(lines[2].startsWith(QStringLiteral("logind: unavailable: ")));
     }
 
-    void unknownFlagIsRefused()
-    {
-        QProcess helper;
-        startHelper(helper, {QStringLiteral("-d"), QStringLiteral("-z")});
-        QVERIFY(helper.waitForFinished(3000));
-        QCOMPARE(helper.exitCode(), 2);
-        QVERIFY(helper.readAllStandardError().startsWith("usage:"));
-    }
-
 private:
     int saverState()
     {

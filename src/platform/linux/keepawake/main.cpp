@@ -4,6 +4,9 @@
 // -s system. It holds every inhibitor the session offers for them, stays
 // alive until SIGTERM or SIGINT even when there is none, then releases them
 // and exits 0. "--check" prints which inhibitors are available.
+//
+// Every inhibitor ends with the connection or descriptor that holds it, so
+// leaving without releasing them is safe, only less tidy.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -11,16 +14,16 @@
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <optional>
-#include <sys/signalfd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -237,12 +240,31 @@ int printAvailability()
     return 0;
 }
 
+enum class Phase { starting, holding, releasing };
+std::atomic<Phase> phase{Phase::starting};
+
+// Takes the stop signals, blocked everywhere else. While the locks are held,
+// a stop lets main() release them in order. Before that (a bus that never
+// answers can block a connection for good) and while releasing, a stop
+// leaves at once.
+void watchForStop(sigset_t stopSignals)
+{
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&stopSignals, &signal) != 0)
+            continue;
+        Phase expected = Phase::holding;
+        if (!phase.compare_exchange_strong(expected, Phase::releasing))
+            _exit(0);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Blocked before Qt starts any thread, so the stop signals reach only the
-    // signalfd below and never kill the process half-way.
+    // Blocked before any thread starts, so only the watcher sees them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGTERM);
@@ -262,16 +284,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     // Only reached when the server has gone, and its screen-saver suspension with it.
     XSetIOErrorHandler([](Display*) -> int { _exit(0); });
+    std::thread(watchForStop, stopSignals).detach();
     if (check)
         return printAvailability();
-
-    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signalFd < 0) {
-        std::perror("launcher-keepawake: signalfd");
-        return 1;
-    }
-    QSocketNotifier stop(signalFd, QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
     Inhibitors inhibitors;
     if (flags->display && inhibitors.x11.connect().isEmpty())
@@ -281,5 +296,7 @@ int main(int argc, char** argv)
     if (flags->sleep && inhibitors.logind.connect().isEmpty())
         inhibitors.logind.hold();
 
-    return app.exec();
+    phase = Phase::holding;
+    app.exec();
+    return 0; // the inhibitors are released on the way out
 }
