@@ -167,9 +167,8 @@ void IncrementalHistoryReader::adopt(std::vector<LoggedEvent> fresh, bool whole)
 {
     if (fresh.empty())
         return;
-    const bool inOrder = whole ? false
-                               : (events_.empty() || !earlier(fresh.front(), events_.back()))
-            && std::is_sorted(fresh.begin(), fresh.end(), earlier);
+    const bool inOrder = !whole && (events_.empty() || !earlier(fresh.front(), events_.back()))
+        && std::is_sorted(fresh.begin(), fresh.end(), earlier);
     const auto oldCount = qsizetype(events_.size());
     events_.insert(events_.end(), fresh.begin(), fresh.end());
 

@@ -21,6 +21,13 @@ LoggedAction loggedAction(const Text& action)
     return LoggedAction::other;
 }
 
+// Sessions of zero or negative length are never kept.
+void emitSession(std::vector<HistorySession>& out, double start, double end, AwakeMode mode)
+{
+    if (end > start)
+        out.push_back(HistorySession{start, end, mode});
+}
+
 } // namespace
 
 LoggedEvent loggedEvent(const HistoryEntry& entry)
@@ -43,16 +50,6 @@ std::optional<LoggedEvent> parseLoggedEvent(QByteArrayView line)
         return std::nullopt;
     return loggedEvent(*entry);
 }
-
-namespace {
-
-void emitSession(std::vector<HistorySession>& out, double start, double end, AwakeMode mode)
-{
-    if (end > start)
-        out.push_back(HistorySession{start, end, mode});
-}
-
-} // namespace
 
 void SessionPairing::add(const LoggedEvent& event)
 {
