@@ -54,7 +54,9 @@ QString SystemEnvironment::regionCode() const
     const QLocale::Territory territory = QLocale::system().territory();
     if (territory == QLocale::AnyTerritory)
         return QString();
-    return QLocale::territoryToCode(territory);
+    const QString code = QLocale::territoryToCode(territory);
+    // Regions such as "001" (the world) are no country of their own.
+    return code.size() == 2 ? code : QString();
 }
 
 } // namespace launcher
