@@ -83,15 +83,6 @@ private slots:
         QCOMPARE(f.store->forcedArmedAt, std::nullopt);
     }
 
-    void armingTwiceKeepsTheFirstArming()
-    {
-        StoreFixture f;
-        f.store->enable(AwakeMode::forced);
-        const auto armed = f.store->forcedArmedAt;
-        f.fake.clock.advance(2);
-        f.store->startWatchingForWakeInput();
-        QCOMPARE(f.store->forcedArmedAt, armed);
-    }
 };
 
 QTEST_GUILESS_MAIN(WakeWatchTest)

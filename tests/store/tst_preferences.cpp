@@ -199,13 +199,6 @@ private slots:
         QCOMPARE(store.localized("中", "en"), QString("中"));
     }
 
-    void languageRawValuesAndTitles()
-    {
-        QCOMPARE(appLanguageFromRaw("chinese"), std::optional(AppLanguage::chinese));
-        QCOMPARE(appLanguageFromRaw("English"), std::nullopt);
-        QCOMPARE(titleCN(AppLanguage::system), QString("跟随系统"));
-        QCOMPARE(titleCN(AppLanguage::english), QString("English"));
-    }
 };
 
 QTEST_GUILESS_MAIN(PreferencesTest)

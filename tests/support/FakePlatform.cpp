@@ -119,66 +119,6 @@ std::vector<std::unique_ptr<BlackoutWindow>> FakeScreens::createBlackoutWindows(
     return windows;
 }
 
-VolumeState FakeSound::readVolumeState()
-{
-    log_ << QStringLiteral("sound.readVolume");
-    return volume;
-}
-
-void FakeSound::muteAll()
-{
-    log_ << QStringLiteral("sound.muteAll");
-    volume = {0, true, 0};
-}
-
-void FakeSound::setOutputVolume(int value)
-{
-    log_ << QStringLiteral("sound.setOutputVolume %1").arg(value);
-    volume.volume = value;
-}
-
-void FakeSound::setAlertVolume(int value)
-{
-    log_ << QStringLiteral("sound.setAlertVolume %1").arg(value);
-    volume.alert = value;
-}
-
-void FakeSound::setOutputMuted(bool muted)
-{
-    log_ << QStringLiteral("sound.setOutputMuted %1").arg(muted ? "true" : "false");
-    volume.muted = muted;
-}
-
-std::optional<double> FakeSound::readBrightness()
-{
-    log_ << QStringLiteral("sound.readBrightness");
-    return brightness;
-}
-
-void FakeSound::setBrightness(double value)
-{
-    log_ << QStringLiteral("sound.setBrightness %1").arg(value);
-    brightness = value;
-}
-
-std::optional<double> FakeSound::readKeyboardBrightness()
-{
-    log_ << QStringLiteral("sound.readKeyboardBrightness");
-    return keyboardBrightness;
-}
-
-void FakeSound::setKeyboardBrightness(double value)
-{
-    log_ << QStringLiteral("sound.setKeyboardBrightness %1").arg(value);
-    keyboardBrightness = value;
-}
-
-void FakeSound::driveBrightnessToZero()
-{
-    log_ << QStringLiteral("sound.zeroBrightness");
-    ++zeroBrightnessRuns;
-}
-
 void FakeLoginItem::install(const QString& programPath)
 {
     log_ << QStringLiteral("login.install ") + programPath;

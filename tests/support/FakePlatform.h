@@ -140,22 +140,36 @@ private:
 class FakeSound final : public SoundAndBrightness {
 public:
     explicit FakeSound(CallLog& log) : log_(log) {}
-    VolumeState readVolumeState() override;
-    void muteAll() override;
-    void setOutputVolume(int volume) override;
-    void setAlertVolume(int volume) override;
-    void setOutputMuted(bool muted) override;
-    std::optional<double> readBrightness() override;
-    void setBrightness(double value) override;
-    std::optional<double> readKeyboardBrightness() override;
-    void setKeyboardBrightness(double value) override;
-    void driveBrightnessToZero() override;
+    VolumeState readVolumeState() override { return note("readVolume", volume); }
+    void muteAll() override { note("muteAll", 0); volume = {0, true, 0}; }
+    void setOutputVolume(int v) override { volume.volume = note("setOutputVolume", v, v); }
+    void setAlertVolume(int v) override { volume.alert = note("setAlertVolume", v, v); }
+    void setOutputMuted(bool m) override { volume.muted = note("setOutputMuted", m, m ? "true" : "false"); }
+    std::optional<double> readBrightness() override { return note("readBrightness", brightness); }
+    void setBrightness(double v) override { brightness = note("setBrightness", v, v); }
+    std::optional<double> readKeyboardBrightness() override { return note("readKeyboardBrightness", keyboardBrightness); }
+    void setKeyboardBrightness(double v) override { keyboardBrightness = note("setKeyboardBrightness", v, v); }
+    void driveBrightnessToZero() override { note("zeroBrightness", ++zeroBrightnessRuns); }
 
     VolumeState volume{35, false, 50};
     std::optional<double> brightness = 0.62;
     std::optional<double> keyboardBrightness = 0.55;
     int zeroBrightnessRuns = 0;
+
 private:
+    // Logs "sound.<what>[ <argument>]" and passes the value through.
+    template <typename T>
+    T note(const char* what, T value)
+    {
+        log_ << QStringLiteral("sound.") + QLatin1String(what);
+        return value;
+    }
+    template <typename T, typename A>
+    T note(const char* what, T value, A argument)
+    {
+        log_ << QStringLiteral("sound.%1 %2").arg(QLatin1String(what)).arg(argument);
+        return value;
+    }
     CallLog& log_;
 };
 
