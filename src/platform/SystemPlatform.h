@@ -23,4 +23,12 @@ private:
     std::unique_ptr<Parts> parts_;
 };
 
+// Both operating systems name their parts alike; this binds them.
+template <typename Parts>
+Platform platformOf(Parts& p)
+{
+    return Platform{p.clock,   p.commands,     p.keepAwake, p.environment, p.screenEvents, p.beep,     p.input,
+                    p.screens, p.applications, p.power,     p.sound,       p.hardware,     p.loginItem};
+}
+
 } // namespace launcher

@@ -36,9 +36,7 @@ SystemPlatform::~SystemPlatform() = default;
 
 Platform SystemPlatform::platform()
 {
-    Parts& p = *parts_;
-    return Platform{p.clock,  p.commands,     p.keepAwake, p.environment, p.screenEvents, p.beep,     p.input,
-                    p.screens, p.applications, p.power,     p.sound,       p.hardware,     p.loginItem};
+    return platformOf(*parts_);
 }
 
 } // namespace launcher
