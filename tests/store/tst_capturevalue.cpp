@@ -7,42 +7,25 @@ using namespace launcher;
 class CaptureValueTest : public QObject {
     Q_OBJECT
 private slots:
-    void indentedSecondLineYieldsItsWord()
+    void captureValue_data()
     {
-        QCOMPARE(captureValue(QStringLiteral("Hardware:\n  Chip: M2\n"), QStringLiteral("Chip:")),
-                 std::optional<QString>(QStringLiteral("M2")));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("value"); // null when absent
+        QTest::newRow("indented second line") << "Hardware:\n  Chip: M2\n" << "M2";
+        QTest::newRow("prefix begins no line") << "Model Name: iMac\nThe Chip: inside\n" << QString();
+        QTest::newRow("empty text") << "" << QString();
+        QTest::newRow("first matching line wins") << "\n\n\tChip:\tApple M1 \t\nChip: M2\n" << "Apple M1";
+        QTest::newRow("every occurrence removed") << "Chip: A Chip: B" << "A  B";
+        QTest::newRow("carriage return kept") << "Chip: M1\r\n" << "M1\r";
+        QTest::newRow("prefix alone") << "  Chip:   \n" << "";
     }
 
-    void prefixThatBeginsNoLineIsAbsent()
+    void captureValue()
     {
-        const QString text = QStringLiteral("Model Name: iMac\nThe Chip: inside\n");
-        QCOMPARE(captureValue(text, QStringLiteral("Chip:")), std::nullopt);
-        QCOMPARE(captureValue(QString(), QStringLiteral("Chip:")), std::nullopt);
-    }
-
-    void firstMatchingLineWins()
-    {
-        const QString text = QStringLiteral("\n\n\tModel Name:\tMacBook Air \t\nModel Name: iMac\n");
-        QCOMPARE(captureValue(text, QStringLiteral("Model Name:")),
-                 std::optional<QString>(QStringLiteral("MacBook Air")));
-    }
-
-    void everyOccurrenceOfThePrefixIsRemoved()
-    {
-        QCOMPARE(captureValue(QStringLiteral("Chip: A Chip: B"), QStringLiteral("Chip:")),
-                 std::optional<QString>(QStringLiteral("A  B")));
-    }
-
-    void carriageReturnIsNotTrimmed()
-    {
-        QCOMPARE(captureValue(QStringLiteral("Chip: M1\r\n"), QStringLiteral("Chip:")),
-                 std::optional<QString>(QStringLiteral("M1\r")));
-    }
-
-    void lineWithOnlyThePrefixGivesEmptyValue()
-    {
-        QCOMPARE(captureValue(QStringLiteral("  Chip:   \n"), QStringLiteral("Chip:")),
-                 std::optional<QString>(QString()));
+        QFETCH(QString, text);
+        QFETCH(QString, value);
+        const auto expected = value.isNull() ? std::nullopt : std::optional(value);
+        QCOMPARE(launcher::captureValue(text, QStringLiteral("Chip:")), expected);
     }
 };
 

@@ -61,10 +61,7 @@ class HistoryLineTest : public QObject {
     Q_OBJECT
 private slots:
     // The quick reader and the general JSON parser must agree on every line.
-    void quickPathAgreesWithJsonDocument_data()
-    {
-        addCorpusRows();
-    }
+    void quickPathAgreesWithJsonDocument_data() { addCorpusRows(); }
 
     void quickPathAgreesWithJsonDocument()
     {
@@ -79,26 +76,6 @@ private slots:
     {
         const HistoryEntry entry{1733400000.123456, AwakeMode::normal, "disable", "恢复正常模式；节省 \"1.2 Wh\"\\"};
         QCOMPARE(parseHistoryLine(encodeHistoryLine(entry).chopped(1)), std::optional<HistoryEntry>(entry));
-    }
-
-    void escapesAreDecoded()
-    {
-        const auto entry = parseHistoryLine("{\"at\":2,\"mode\":\"forced\",\"action\":\"enable\",\"note\":\"a\\\"b\\\\c\\/d\\n\"}");
-        QVERIFY(entry);
-        QCOMPARE(entry->note, QStringLiteral("a\"b\\c/d\n"));
-        QCOMPARE(entry->mode, AwakeMode::forced);
-        QCOMPARE(entry->at, 2.0);
-    }
-
-    void badLinesCostOnlyThemselves()
-    {
-        const QByteArray log = encodeHistoryLine({1, AwakeMode::normal, "enable", "a"}) + "\n" + "plain text\n"
-            + R"({"at":2,"mode":"normal","action":"enable"})" + "\n" + R"({"at":3,"mode":"sleepy","action":"x","note":""})"
-            + "\n" + encodeHistoryLine({4, AwakeMode::off, "disable", "b"}).chopped(1);
-        const auto entries = parseHistory(log);
-        QCOMPARE(entries.size(), size_t(2));
-        QCOMPARE(entries[0].at, 1.0);
-        QCOMPARE(entries[1].at, 4.0);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxHardware.h"
 #include "store/CaptureValue.h"
 #include "store/Energy.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,68 +9,37 @@
 #include <QtTest>
 
 using namespace launcher;
-
-namespace {
-
-void put(const QTemporaryDir& root, const QString& relative, const QByteArray& bytes)
-{
-    const QString path = root.filePath(relative);
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-const QByteArray cpuinfo = "processor\t: 0\n"
-                           "vendor_id\t: GenuineIntel\n"
-                           "model name\t: Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz\n"
-                           "\n"
-                           "processor\t: 1\n"
-                           "model name\t: Some Other Core\n";
-
-} // namespace
+using namespace launcher::testing;
 
 class LinuxHardwareTest : public QObject {
     Q_OBJECT
 private slots:
-    void productAndProcessorMakeTheProfile()
+    void profileFromSysfsAndCpuinfo()
     {
-        QTemporaryDir root;
-        put(root, QStringLiteral("sys/class/dmi/id/product_name"), "ThinkPad X1 Carbon 6th\n");
-        put(root, QStringLiteral("sys/class/dmi/id/product_family"), "ThinkPad X1\n");
-        put(root, QStringLiteral("proc/cpuinfo"), cpuinfo);
-        const auto overview = LinuxHardware(root.path()).hardwareOverview();
-        QVERIFY(overview);
-        const MachineProfile machine = machineProfileFromOverview(overview);
-        QCOMPARE(machine.label, QStringLiteral("ThinkPad X1 Carbon 6th（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz）"));
-        QCOMPARE(machine.normalModeWatts, 12.0);
-    }
-
-    void familyStandsInForAMissingProductName()
-    {
-        QTemporaryDir root;
-        put(root, QStringLiteral("sys/class/dmi/id/product_name"), "\n");
-        put(root, QStringLiteral("sys/class/dmi/id/product_family"), "MacBook Pro\n");
-        const MachineProfile machine = machineProfileFromOverview(LinuxHardware(root.path()).hardwareOverview());
-        QCOMPARE(machine.label, QStringLiteral("MacBook Pro"));
-        QCOMPARE(machine.normalModeWatts, 14.0);
-    }
-
-    void processorAloneKeepsTheDefaultModel()
-    {
-        QTemporaryDir root;
-        put(root, QStringLiteral("proc/cpuinfo"), cpuinfo);
-        QCOMPARE(machineProfileFromOverview(LinuxHardware(root.path()).hardwareOverview()).label,
-                 QStringLiteral("Mac（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz）"));
-    }
-
-    void machineWithNeitherHasNoOverview()
-    {
-        QTemporaryDir root;
-        put(root, QStringLiteral("proc/cpuinfo"), "processor\t: 0\nCPU part\t: 0xd03\n");
-        QCOMPARE(LinuxHardware(root.path()).hardwareOverview(), std::nullopt);
-        QCOMPARE(machineProfileFromOverview(LinuxHardware(root.path()).hardwareOverview()),
-                 (MachineProfile{QStringLiteral("Mac"), 12.0, 5.8}));
+        // Label and watts for a tree with these files (none where empty).
+        const auto profile = [](const QByteArray& product, const QByteArray& family, const QByteArray& cpuinfo) {
+            QTemporaryDir root;
+            QDir(root.path()).mkpath(QStringLiteral("sys/class/dmi/id"));
+            QDir(root.path()).mkpath(QStringLiteral("proc"));
+            for (const auto& [name, bytes] : {std::pair(QStringLiteral("sys/class/dmi/id/product_name"), product),
+                                              std::pair(QStringLiteral("sys/class/dmi/id/product_family"), family),
+                                              std::pair(QStringLiteral("proc/cpuinfo"), cpuinfo)}) {
+                if (!bytes.isEmpty())
+                    writeFile(root.filePath(name), bytes);
+            }
+            const auto overview = LinuxHardware(root.path()).hardwareOverview();
+            const MachineProfile machine = machineProfileFromOverview(overview);
+            return overview ? QStringLiteral("%1 %2 W").arg(machine.label).arg(machine.normalModeWatts)
+                            : QStringLiteral("no overview");
+        };
+        const QByteArray intel = "processor\t: 0\nvendor_id\t: GenuineIntel\n"
+                                 "model name\t: Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz\n\n"
+                                 "processor\t: 1\nmodel name\t: Some Other Core\n";
+        QCOMPARE(profile("ThinkPad X1 Carbon 6th\n", "ThinkPad X1\n", intel),
+                 QStringLiteral("ThinkPad X1 Carbon 6th（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz） 12 W"));
+        QCOMPARE(profile("\n", "MacBook Pro\n", {}), QStringLiteral("MacBook Pro 14 W"));
+        QCOMPARE(profile({}, {}, intel), QStringLiteral("Mac（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz） 12 W"));
+        QCOMPARE(profile({}, {}, "processor\t: 0\nCPU part\t: 0xd03\n"), QStringLiteral("no overview"));
     }
 
     void thisMachinesProcessorIsFound()
@@ -80,7 +50,7 @@ private slots:
             QSKIP("this machine names no processor model");
         const auto overview = LinuxHardware().hardwareOverview();
         QVERIFY(overview);
-        QVERIFY(captureValue(*overview, QStringLiteral("Processor Name:")).value_or(QString()).size() > 0);
+        QVERIFY(!captureValue(*overview, QStringLiteral("Processor Name:")).value_or(QString()).isEmpty());
     }
 };
 

@@ -2,8 +2,8 @@
 #include "platform/macos/MacHardware.h"
 #include "platform/macos/MacLaunchAgent.h"
 #include "support/FakePlatform.h"
+#include "support/Files.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -11,38 +11,13 @@
 using namespace launcher;
 using namespace launcher::testing;
 
-namespace {
-
-QString fileText(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
-// The string values of a property list, in document order.
-QStringList plistStrings(const QString& text, bool* wellFormed)
-{
-    QXmlStreamReader xml(text);
-    QStringList strings;
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("string"))
-            strings << xml.readElementText();
-    }
-    *wellFormed = !xml.hasError();
-    return strings;
-}
-
-} // namespace
-
 class MacLaunchAgentTest : public QObject {
     Q_OBJECT
 private slots:
     void propertyListTextForAPathWithAnAmpersand()
     {
-        const QString text = launchAgentPropertyList(QStringLiteral("org.example.agent"),
-                                                     QStringLiteral("/Applications/Tom & Jerry <1>.app/launcher"));
+        const QString path = QStringLiteral("/Applications/Tom & Jerry's \"R&D\" ]]> <1>.app/launcher");
+        const QString text = launchAgentPropertyList(QStringLiteral("org.example.agent"), path);
         QCOMPARE(text, QStringLiteral(
                            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
@@ -52,67 +27,53 @@ private slots:
                            "  <key>Label</key><string>org.example.agent</string>\n"
                            "  <key>ProgramArguments</key>\n"
                            "  <array>\n"
-                           "    <string>/Applications/Tom &amp; Jerry &lt;1&gt;.app/launcher</string>\n"
+                           "    <string>/Applications/Tom &amp; Jerry's \"R&amp;D\" ]]&gt; &lt;1&gt;.app/launcher"
+                           "</string>\n"
                            "  </array>\n"
                            "  <key>RunAtLoad</key><true/>\n"
                            "  <key>KeepAlive</key><false/>\n"
                            "  <key>ProcessType</key><string>Interactive</string>\n"
                            "</dict>\n"
                            "</plist>"));
+
+        // And an XML reader gets the path back.
+        QXmlStreamReader xml(text);
+        QStringList strings;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("string"))
+                strings << xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(strings, (QStringList{QStringLiteral("org.example.agent"), path, QStringLiteral("Interactive")}));
     }
 
-    void propertyListStaysWellFormedForAwkwardPaths()
-    {
-        const QString path = QStringLiteral("/Users/a\"b'c/R&D ]]> <x>/launcher");
-        bool wellFormed = false;
-        const QStringList strings = plistStrings(launchAgentPropertyList(launchAgentLabel, path), &wellFormed);
-        QVERIFY(wellFormed);
-        QCOMPARE(strings, (QStringList{launchAgentLabel, path, QStringLiteral("Interactive")}));
-    }
-
-    void installWritesTheAgentAndReloadsIt()
-    {
-        FakePlatform fake;
-        MacLaunchAgent agent(fake.environment, fake.commands);
-        const QString plist = fake.homeDir.path() + QStringLiteral("/Library/LaunchAgents/") + launchAgentLabel
-            + QStringLiteral(".plist");
-        QCOMPARE(agent.itemPath(), plist);
-
-        agent.install(QStringLiteral("/Applications/launcher.app/Contents/MacOS/launcher"));
-        QCOMPARE(fileText(plist),
-                 launchAgentPropertyList(launchAgentLabel, QStringLiteral("/Applications/launcher.app/Contents/MacOS/launcher")));
-        QCOMPARE(fake.commands.commands, (QStringList{QStringLiteral("/bin/launchctl bootout gui/501 ") + plist,
-                                                      QStringLiteral("/bin/launchctl bootstrap gui/501 ") + plist}));
-
-        // Twice: the file is rewritten and the agent reloaded again.
-        agent.install(QStringLiteral("/opt/other/launcher"));
-        QVERIFY(fileText(plist).contains(QStringLiteral("<string>/opt/other/launcher</string>")));
-        QCOMPARE(fake.commands.commands.size(), 4);
-        QCOMPARE(fake.commands.commands.mid(2), fake.commands.commands.mid(0, 2));
-    }
-
-    void uninstallUnloadsAndRemoves()
+    void installTwiceThenUninstall()
     {
         FakePlatform fake;
         fake.environment.uid = 2042;
         MacLaunchAgent agent(fake.environment, fake.commands);
+        const QString plist = fake.homeDir.path() + QStringLiteral("/Library/LaunchAgents/") + launchAgentLabel
+            + QStringLiteral(".plist");
+        QCOMPARE(agent.itemPath(), plist);
+        const QString bootout = QStringLiteral("/bin/launchctl bootout gui/2042 ") + plist;
+        const QString bootstrap = QStringLiteral("/bin/launchctl bootstrap gui/2042 ") + plist;
         agent.uninstall(); // nothing installed: only the bootout
-        QCOMPARE(fake.commands.commands, QStringList{QStringLiteral("/bin/launchctl bootout gui/2042 ") + agent.itemPath()});
-        QVERIFY(!QFileInfo::exists(agent.itemPath()));
+        QCOMPARE(fake.commands.commands, QStringList{bootout});
 
-        agent.install(QStringLiteral("/x/launcher"));
-        QVERIFY(QFileInfo::exists(agent.itemPath()));
+        // Each install rewrites the file and reloads the agent.
+        for (const QString& program : {QStringLiteral("/Applications/a.app/a"), QStringLiteral("/opt/b")}) {
+            agent.install(program);
+            QCOMPARE(readFile(plist), launchAgentPropertyList(launchAgentLabel, program).toUtf8());
+        }
         agent.uninstall();
-        QVERIFY(!QFileInfo::exists(agent.itemPath()));
-        QCOMPARE(fake.commands.commands.last(), QStringLiteral("/bin/launchctl bootout gui/2042 ") + agent.itemPath());
+        QVERIFY(!QFileInfo::exists(plist));
+        QCOMPARE(fake.commands.commands, (QStringList{bootout, bootout, bootstrap, bootout, bootstrap, bootout}));
     }
 
     void unwritableFolderLeavesNothingInstalled()
     {
         FakePlatform fake;
-        QFile blocker(fake.homeDir.path() + QStringLiteral("/Library"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
-        blocker.close();
+        writeFile(fake.homeDir.path() + QStringLiteral("/Library"), "a file where the folder should be");
         MacLaunchAgent agent(fake.environment, fake.commands);
         agent.install(QStringLiteral("/x/launcher"));
         QVERIFY(!QFileInfo::exists(agent.itemPath()));
@@ -122,11 +83,11 @@ private slots:
     void hardwareOverviewComesFromTheSystemProfiler()
     {
         FakePlatform fake;
-        fake.commands.answers.insert(QStringLiteral("/usr/sbin/system_profiler SPHardwareDataType"),
-                                     QStringLiteral("Hardware:\n      Model Name: Mac mini\n"));
-        MacHardware hardware(fake.commands);
-        QCOMPARE(hardware.hardwareOverview(), std::optional<QString>(QStringLiteral("Hardware:\n      Model Name: Mac mini\n")));
-        QCOMPARE(fake.commands.commands, QStringList{QStringLiteral("/usr/sbin/system_profiler SPHardwareDataType")});
+        const QString command = QStringLiteral("/usr/sbin/system_profiler SPHardwareDataType");
+        const QString overview = QStringLiteral("Model Name: Mac mini\n");
+        fake.commands.answers.insert(command, overview);
+        QCOMPARE(MacHardware(fake.commands).hardwareOverview(), std::optional(overview));
+        QCOMPARE(fake.commands.commands, QStringList{command});
     }
 };
 
