@@ -1,3 +1,4 @@
+#include "engine/Constants.h"
 #include "platform/linux/LinuxInputIdle.h"
 
 #include <QProcess>
@@ -7,10 +8,6 @@
 using namespace launcher;
 
 namespace {
-
-const WakeEventType allTypes[] = {WakeEventType::mouseMoved,     WakeEventType::leftMouseDown, WakeEventType::rightMouseDown,
-                                  WakeEventType::otherMouseDown, WakeEventType::scrollWheel,   WakeEventType::keyDown,
-                                  WakeEventType::flagsChanged};
 
 bool xdotool(const QStringList& arguments)
 {
@@ -29,6 +26,14 @@ private slots:
             QSKIP("xdotool is not installed");
     }
 
+    void untouchedTypesStartAtTheSessionIdleTime()
+    {
+        QTest::qWait(1100);
+        LinuxInputIdle idle;
+        // Nothing was pressed since the server started.
+        QVERIFY(idle.secondsSinceLastEvent(WakeEventType::rightMouseDown) >= 1.0);
+    }
+
     void eachInputCountsForItsOwnType_data()
     {
         QTest::addColumn<QStringList>("input");
@@ -38,13 +43,10 @@ private slots:
         QTest::newRow("left click") << QStringList{"click", "1"} << WakeEventType::leftMouseDown;
         QTest::newRow("right click") << QStringList{"click", "3"} << WakeEventType::rightMouseDown;
         QTest::newRow("middle click") << QStringList{"click", "2"} << WakeEventType::otherMouseDown;
-        QTest::newRow("back button") << QStringList{"click", "8"} << WakeEventType::otherMouseDown;
         QTest::newRow("scroll up") << QStringList{"click", "4"} << WakeEventType::scrollWheel;
         QTest::newRow("scroll sideways") << QStringList{"click", "7"} << WakeEventType::scrollWheel;
         QTest::newRow("letter") << QStringList{"key", "a"} << WakeEventType::keyDown;
-        QTest::newRow("return") << QStringList{"key", "Return"} << WakeEventType::keyDown;
         QTest::newRow("shift alone") << QStringList{"key", "shift"} << WakeEventType::flagsChanged;
-        QTest::newRow("control alone") << QStringList{"key", "Control_L"} << WakeEventType::flagsChanged;
     }
 
     void eachInputCountsForItsOwnType()
@@ -56,30 +58,17 @@ private slots:
         QVERIFY(idle.watchesRawEvents());
         QTest::qWait(300);
         std::map<WakeEventType, double> before;
-        for (WakeEventType each : allTypes)
+        for (WakeEventType each : wakeEventTypes)
             before[each] = idle.secondsSinceLastEvent(each);
         QVERIFY(before[type] >= 0.3);
 
         QVERIFY(xdotool(input));
         QTRY_VERIFY_WITH_TIMEOUT(idle.secondsSinceLastEvent(type) < 0.25, 3000);
-        for (WakeEventType each : allTypes) {
-            if (each == type)
-                continue;
+        for (WakeEventType each : wakeEventTypes) {
             // Nothing else happened, so every other age kept growing.
-            QVERIFY2(idle.secondsSinceLastEvent(each) > before[each], qPrintable(QString::number(int(each))));
+            if (each != type)
+                QVERIFY2(idle.secondsSinceLastEvent(each) > before[each], qPrintable(QString::number(int(each))));
         }
-    }
-
-    void agesGrowWithoutInput()
-    {
-        LinuxInputIdle idle;
-        QVERIFY(xdotool({"key", "a"}));
-        QTRY_VERIFY_WITH_TIMEOUT(idle.secondsSinceLastEvent(WakeEventType::keyDown) < 0.25, 3000);
-        const double first = idle.secondsSinceLastEvent(WakeEventType::keyDown);
-        QTest::qWait(400);
-        const double later = idle.secondsSinceLastEvent(WakeEventType::keyDown);
-        QVERIFY(later >= first + 0.35);
-        QVERIFY(later < first + 2.0);
     }
 
     void eventsAreTakenInWhileNobodyAsks()
@@ -90,14 +79,6 @@ private slots:
         QTest::qWait(600);
         const double age = idle.secondsSinceLastEvent(WakeEventType::mouseMoved);
         QVERIFY2(age >= 0.3 && age < 1.5, qPrintable(QString::number(age)));
-    }
-
-    void untouchedTypesStartAtTheSessionIdleTime()
-    {
-        QTest::qWait(1100);
-        LinuxInputIdle idle;
-        // Nothing was pressed on the right button since the server started.
-        QVERIFY(idle.secondsSinceLastEvent(WakeEventType::rightMouseDown) >= 1.0);
     }
 };
 

@@ -9,8 +9,6 @@
 
 using namespace launcher;
 
-Q_DECLARE_METATYPE(launcher::PowerSourceKind)
-
 namespace {
 
 // Writes "name/attribute" files under root, as the kernel lays them out.
@@ -24,129 +22,71 @@ void writeAttributes(const QString& root, const QString& name, const QMap<QStrin
     }
 }
 
+void writeBattery(const QString& root, const QString& name, const char* status, const char* capacity)
+{
+    writeAttributes(root, name, {{"type", "Battery"}, {"status", status}, {"capacity", capacity}});
+}
+
 } // namespace
 
 class LinuxPowerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void snapshotFromWhatTheSuppliesSay()
     {
-        // No system bus here, and none should be looked for elsewhere.
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/launcher-test-bus");
-    }
-
-    void mainsOnlineMeansAc()
-    {
-        QTemporaryDir root;
-        writeAttributes(root.path(), QStringLiteral("AC"), {{"type", "Mains"}, {"online", "1"}});
-        writeAttributes(root.path(), QStringLiteral("BAT0"),
-                        {{"type", "Battery"}, {"status", "Charging"}, {"capacity", "87"}});
-
-        const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
-        QCOMPARE(snapshot.source, PowerSourceKind::ac);
-        QCOMPARE(snapshot.batteryPercent, std::optional<int>(87));
-        QCOMPARE(snapshot.rawText, QStringLiteral("AC: online; BAT0: 87% Charging"));
-    }
-
-    void dischargingBatteryMeansBattery()
-    {
-        QTemporaryDir root;
-        writeAttributes(root.path(), QStringLiteral("ADP1"), {{"type", "Mains"}, {"online", "0"}});
-        writeAttributes(root.path(), QStringLiteral("BAT1"),
-                        {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "5"}});
-
-        const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
-        QCOMPARE(snapshot.source, PowerSourceKind::battery);
-        QCOMPARE(snapshot.batteryPercent, std::optional<int>(5));
-        QCOMPARE(snapshot.rawText, QStringLiteral("ADP1: offline; BAT1: 5% Discharging"));
-    }
-
-    void sourceFromWhatTheSuppliesSay_data()
-    {
-        QTest::addColumn<QString>("mainsType");   // empty: no charger entry
-        QTest::addColumn<QString>("mainsOnline");
-        QTest::addColumn<QString>("batteryStatus"); // empty: no battery
-        QTest::addColumn<PowerSourceKind>("source");
-
-        QTest::newRow("usb-c charger online") << "USB" << "1" << "Discharging" << PowerSourceKind::ac;
-        QTest::newRow("charger online beats a discharging report") << "Mains" << "1" << "Discharging" << PowerSourceKind::ac;
-        QTest::newRow("full battery, no charger entry") << "" << "" << "Full" << PowerSourceKind::ac;
-        QTest::newRow("charging, no charger entry") << "" << "" << "Charging" << PowerSourceKind::ac;
-        QTest::newRow("battery without a usable status") << "" << "" << "Unknown" << PowerSourceKind::unknown;
-        QTest::newRow("charger offline, battery idle") << "Mains" << "0" << "Unknown" << PowerSourceKind::unknown;
-        QTest::newRow("desktop: mains only") << "Mains" << "1" << "" << PowerSourceKind::ac;
-    }
-
-    void sourceFromWhatTheSuppliesSay()
-    {
-        QFETCH(QString, mainsType);
-        QFETCH(QString, mainsOnline);
-        QFETCH(QString, batteryStatus);
-        QFETCH(PowerSourceKind, source);
-
-        QTemporaryDir root;
-        if (!mainsType.isEmpty())
-            writeAttributes(root.path(), QStringLiteral("charger"), {{"type", mainsType}, {"online", mainsOnline}});
-        if (!batteryStatus.isEmpty())
-            writeAttributes(root.path(), QStringLiteral("BAT0"),
-                            {{"type", "Battery"}, {"status", batteryStatus}, {"capacity", "60"}});
-        QCOMPARE(LinuxPower(root.path()).currentPowerSnapshot().source, source);
-    }
-
-    void peripheralBatteriesAreLeftOut()
-    {
-        QTemporaryDir root;
-        writeAttributes(root.path(), QStringLiteral("hidpp_battery_0"),
-                        {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}, {"capacity", "15"}});
-
-        const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
-        QCOMPARE(snapshot.source, PowerSourceKind::unknown);
-        QVERIFY(!snapshot.batteryPercent);
-        QVERIFY(snapshot.rawText.isEmpty());
-    }
-
-    void firstBatteryGivesThePercentage()
-    {
-        QTemporaryDir root;
-        writeAttributes(root.path(), QStringLiteral("BAT1"), {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "30"}});
-        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "70"}});
-        QCOMPARE(LinuxPower(root.path()).currentPowerSnapshot().batteryPercent, std::optional<int>(70));
-    }
-
-    void unreadableCapacityIsAbsent()
-    {
-        QTemporaryDir root;
-        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"type", "Battery"}, {"status", "Discharging"}});
-        const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
-        QCOMPARE(snapshot.source, PowerSourceKind::battery);
-        QVERIFY(!snapshot.batteryPercent);
-        QCOMPARE(snapshot.rawText, QStringLiteral("BAT0: Discharging"));
-    }
-
-    void noSuppliesAtAll()
-    {
-        QTemporaryDir root;
-        for (const QString& path : {root.path(), root.path() + QStringLiteral("/missing")}) {
-            const PowerSnapshot snapshot = LinuxPower(path).currentPowerSnapshot();
-            QCOMPARE(snapshot.source, PowerSourceKind::unknown);
-            QVERIFY(!snapshot.batteryPercent);
-            QVERIFY(snapshot.rawText.isEmpty());
+        // No charger type: no charger entry; no status: no battery.
+        struct Case {
+            const char *chargerType, *online, *status, *capacity;
+            PowerSourceKind source;
+            std::optional<int> percent;
+            const char* rawText;
+        };
+        const Case cases[] = {
+            {"Mains", "1", "Charging", "87", PowerSourceKind::ac, 87, "AC: online; BAT0: 87% Charging"},
+            {"Mains", "0", "Discharging", "5", PowerSourceKind::battery, 5, "AC: offline; BAT0: 5% Discharging"},
+            {nullptr, nullptr, nullptr, "", PowerSourceKind::unknown, std::nullopt, ""},
+            {nullptr, nullptr, "Discharging", "", PowerSourceKind::battery, std::nullopt, "BAT0: Discharging"},
+            {"USB", "1", "Discharging", "60", PowerSourceKind::ac, 60, "AC: online; BAT0: 60% Discharging"},
+            {nullptr, nullptr, "Full", "100", PowerSourceKind::ac, 100, "BAT0: 100% Full"},
+            {"Mains", "0", "Unknown", "60", PowerSourceKind::unknown, 60, "AC: offline; BAT0: 60% Unknown"},
+            {"Mains", "1", nullptr, "", PowerSourceKind::ac, std::nullopt, "AC: online"},
+        };
+        for (const auto& each : cases) {
+            QTemporaryDir root;
+            if (each.chargerType)
+                writeAttributes(root.path(), QStringLiteral("AC"), {{"type", each.chargerType}, {"online", each.online}});
+            if (each.status)
+                writeBattery(root.path(), QStringLiteral("BAT0"), each.status, each.capacity);
+            const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
+            QVERIFY2(snapshot.source == each.source && snapshot.batteryPercent == each.percent, each.rawText);
+            QCOMPARE(snapshot.rawText, QString::fromUtf8(each.rawText));
         }
     }
 
-    void readsAgainOnEverySnapshot()
+    void onlyTheMachinesOwnBatteriesCount()
     {
         QTemporaryDir root;
-        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "40"}});
+        QCOMPARE(LinuxPower(root.path() + "/missing").currentPowerSnapshot().source, PowerSourceKind::unknown);
+
+        // Mice and phones report their batteries too.
+        writeAttributes(root.path(), QStringLiteral("hidpp_battery_0"),
+                        {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}, {"capacity", "15"}});
         LinuxPower power(root.path());
-        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(40));
-        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"capacity", "39"}});
-        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(39));
+        const PowerSnapshot snapshot = power.currentPowerSnapshot();
+        QVERIFY(snapshot.source == PowerSourceKind::unknown && !snapshot.batteryPercent && snapshot.rawText.isEmpty());
+
+        writeBattery(root.path(), QStringLiteral("BAT1"), "Discharging", "30");
+        writeBattery(root.path(), QStringLiteral("BAT0"), "Discharging", "70");
+        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(70));
+        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"capacity", "69"}}); // read anew every time
+        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(69));
     }
 
     void noSystemBusMeansNoAssertionsAndNoWait()
     {
+        // No system bus here, and none should be looked for elsewhere.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/launcher-test-bus");
         QElapsedTimer timer;
         timer.start();
         QVERIFY(LinuxPower().powerAssertionsText().isEmpty());
@@ -156,25 +96,17 @@ private slots:
     void runningApplicationsFromProcessNames()
     {
         QTemporaryDir proc;
-        writeAttributes(proc.path(), QStringLiteral("1"), {{"comm", "init"}});
-        writeAttributes(proc.path(), QStringLiteral("4242"), {{"comm", "vlc"}});
-        writeAttributes(proc.path(), QStringLiteral("4243"), {{"comm", "vlc"}});
-        writeAttributes(proc.path(), QStringLiteral("5000"), {{"comm", ""}});
-        writeAttributes(proc.path(), QStringLiteral("self"), {{"comm", "not-a-process"}});
-        writeAttributes(proc.path(), QStringLiteral("sys"), {{"comm", "kernel"}});
+        const std::pair<const char*, const char*> entries[] = {
+            {"1", "init"}, {"4242", "vlc"}, {"4243", "vlc"}, {"5000", ""}, {"self", "not-a-process"}};
+        for (const auto& [entry, comm] : entries)
+            writeAttributes(proc.path(), QString::fromLatin1(entry), {{"comm", comm}});
         QDir().mkpath(proc.path() + QStringLiteral("/6000")); // ended while we looked
-        QFile(proc.path() + QStringLiteral("/version")).open(QIODevice::WriteOnly);
 
         QStringList names = LinuxRunningApplications(proc.path()).displayedNames();
         names.sort();
         QCOMPARE(names, QStringList({QStringLiteral("init"), QStringLiteral("vlc")}));
-    }
-
-    void runningApplicationsOfThisMachineIncludeThisTest()
-    {
-        const QStringList names = LinuxRunningApplications().displayedNames();
-        // The kernel cuts command names to 15 bytes.
-        QVERIFY(names.contains(QCoreApplication::applicationName().left(15)));
+        // This machine's list holds this test; the kernel cuts names to 15 bytes.
+        QVERIFY(LinuxRunningApplications().displayedNames().contains(QCoreApplication::applicationName().left(15)));
     }
 };
 

@@ -8,26 +8,28 @@ using namespace launcher::testing;
 
 namespace {
 
-// A display whose sleep the test flips; absent models a server without DPMS.
+// Screen events over a display whose sleep the test scripts; an absent
+// reading stands for a failed one, or for a server without DPMS.
 struct ScriptedDisplay {
-    std::optional<bool> asleep = false;
-    int readings = 0;
-    LinuxScreenEvents::SleepReading reading()
-    {
-        return [this] {
-            ++readings;
-            return asleep;
-        };
-    }
-};
-
-struct Recorder {
-    QStringList events;
-    void observe(ScreenEvents& screenEvents)
+    explicit ScriptedDisplay(std::optional<bool> atStart) : asleep(atStart)
     {
         screenEvents.addObserver(ScreenEvent::didSleep, [this] { events << QStringLiteral("sleep"); });
         screenEvents.addObserver(ScreenEvent::didWake, [this] { events << QStringLiteral("wake"); });
     }
+    void readNext(std::optional<bool> value)
+    {
+        asleep = value;
+        clock.advance(LinuxScreenEvents::pollInterval);
+    }
+
+    ManualClock clock;
+    std::optional<bool> asleep;
+    int readings = 0;
+    QStringList events;
+    LinuxScreenEvents screenEvents{clock, [this] {
+                                       ++readings;
+                                       return asleep;
+                                   }};
 };
 
 } // namespace
@@ -38,98 +40,55 @@ class LinuxScreenEventsTest : public QObject {
 private slots:
     void postsEachChangeOnce()
     {
-        ManualClock clock;
-        ScriptedDisplay display;
-        LinuxScreenEvents screenEvents(clock, display.reading());
-        Recorder recorder;
-        recorder.observe(screenEvents);
+        ScriptedDisplay display(false);
+        display.clock.advance(2.0);
+        display.readNext(std::nullopt); // a failed reading is no change
+        display.readNext(false);
+        QVERIFY(display.events.isEmpty());
 
-        clock.advance(2.0);
-        QVERIFY(recorder.events.isEmpty());
+        display.readNext(true);
+        display.clock.advance(3.0);
+        QCOMPARE(display.events, QStringList{QStringLiteral("sleep")});
+        display.readNext(std::nullopt);
+        display.readNext(true);
+        QCOMPARE(display.events, QStringList{QStringLiteral("sleep")});
 
-        display.asleep = true;
-        clock.advance(LinuxScreenEvents::pollInterval);
-        QCOMPARE(recorder.events, QStringList{QStringLiteral("sleep")});
-        clock.advance(3.0);
-        QCOMPARE(recorder.events, QStringList{QStringLiteral("sleep")});
+        display.readNext(false);
+        QCOMPARE(display.events, QStringList({QStringLiteral("sleep"), QStringLiteral("wake")}));
 
-        display.asleep = false;
-        clock.advance(LinuxScreenEvents::pollInterval);
-        QCOMPARE(recorder.events, QStringList({QStringLiteral("sleep"), QStringLiteral("wake")}));
-    }
-
-    void asleepAtStartIsNoNewSleep()
-    {
-        ManualClock clock;
-        ScriptedDisplay display;
-        display.asleep = true;
-        LinuxScreenEvents screenEvents(clock, display.reading());
-        Recorder recorder;
-        recorder.observe(screenEvents);
-
-        clock.advance(1.0);
-        QVERIFY(recorder.events.isEmpty());
-        display.asleep = false;
-        clock.advance(LinuxScreenEvents::pollInterval);
-        QCOMPARE(recorder.events, QStringList{QStringLiteral("wake")});
-    }
-
-    void aFailedReadingChangesNothing()
-    {
-        ManualClock clock;
-        ScriptedDisplay display;
-        LinuxScreenEvents screenEvents(clock, display.reading());
-        Recorder recorder;
-        recorder.observe(screenEvents);
-
-        display.asleep = std::nullopt;
-        clock.advance(1.0);
-        display.asleep = false;
-        clock.advance(1.0);
-        QVERIFY(recorder.events.isEmpty());
-    }
-
-    void withoutDpmsNothingIsPolledOrPosted()
-    {
-        ManualClock clock;
-        ScriptedDisplay display;
-        display.asleep = std::nullopt;
-        LinuxScreenEvents screenEvents(clock, display.reading());
-        Recorder recorder;
-        recorder.observe(screenEvents);
-
-        QCOMPARE(clock.pendingTimers(), 0);
-        clock.advance(10.0);
-        QCOMPARE(display.readings, 1);
-        QVERIFY(recorder.events.isEmpty());
+        ScriptedDisplay asleepAtStart(true); // is no new sleep
+        asleepAtStart.clock.advance(1.0);
+        asleepAtStart.readNext(false);
+        QCOMPARE(asleepAtStart.events, QStringList{QStringLiteral("wake")});
     }
 
     void removedObserversHearNothing()
     {
-        ManualClock clock;
-        ScriptedDisplay display;
-        LinuxScreenEvents screenEvents(clock, display.reading());
+        ScriptedDisplay display(false);
         int sleeps = 0;
-        const auto token = screenEvents.addObserver(ScreenEvent::didSleep, [&] { ++sleeps; });
+        const auto token = display.screenEvents.addObserver(ScreenEvent::didSleep, [&] { ++sleeps; });
         // An observer that removes another while being called.
-        screenEvents.addObserver(ScreenEvent::didSleep, [&] { screenEvents.removeObserver(token); });
+        display.screenEvents.addObserver(ScreenEvent::didSleep, [&] { display.screenEvents.removeObserver(token); });
 
-        display.asleep = true;
-        clock.advance(LinuxScreenEvents::pollInterval);
+        display.readNext(true);
         QCOMPARE(sleeps, 1);
-        display.asleep = false;
-        clock.advance(LinuxScreenEvents::pollInterval);
-        display.asleep = true;
-        clock.advance(LinuxScreenEvents::pollInterval);
+        display.readNext(false);
+        display.readNext(true);
         QCOMPARE(sleeps, 1);
     }
 
-    void destructionStopsPolling()
+    void pollsOnlyWithDpmsAndWhileAlive()
     {
+        ScriptedDisplay withoutDpms(std::nullopt);
+        QCOMPARE(withoutDpms.clock.pendingTimers(), 0);
+        withoutDpms.readNext(true);
+        withoutDpms.clock.advance(10.0);
+        QCOMPARE(withoutDpms.readings, 1);
+        QVERIFY(withoutDpms.events.isEmpty());
+
         ManualClock clock;
-        ScriptedDisplay display;
         {
-            LinuxScreenEvents screenEvents(clock, display.reading());
+            LinuxScreenEvents screenEvents(clock, [] { return std::optional<bool>(false); });
             QCOMPARE(clock.pendingTimers(), 1);
         }
         QCOMPARE(clock.pendingTimers(), 0);

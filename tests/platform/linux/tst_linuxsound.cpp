@@ -9,26 +9,32 @@ using namespace launcher::testing;
 namespace {
 
 const QString pactl = QStringLiteral("/usr/bin/env LC_ALL=C /usr/bin/pactl ");
+const QString getVolume = pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@");
+const QString getMute = pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@");
 const QString brightnessctl = QStringLiteral("/usr/bin/brightnessctl");
 const QString listBacklights = brightnessctl + QStringLiteral(" -m -l");
 
+// Unusable lines come before the real devices, so that taking one of them shows.
 const QString laptopBacklights = QStringLiteral(
     "input3::capslock,leds,0,0%,1\n"
+    "zero,backlight,0,0%,0\n"
+    "bad,backlight,x,0%,1\n"
+    "broken line\n"
     "intel_backlight,backlight,9600,50%,19200\n"
     "tpacpi::kbd_backlight,leds,1,50%,2\n"
     "acpi_video0,backlight,7,70%,10\n");
 
 // Tools found under /usr/bin, except those named in `missing`.
-ToolLookup toolsExcept(QStringList missing = {})
-{
-    return [missing](const QString& name) {
-        return missing.contains(name) ? QString() : QStringLiteral("/usr/bin/") + name;
-    };
-}
-
 struct Machine {
+    explicit Machine(QStringList missing = {})
+        : sound(commands, [missing](const QString& name) {
+              return missing.contains(name) ? QString() : QStringLiteral("/usr/bin/") + name;
+          })
+    {
+    }
     CallLog log;
     FakeCommandRunner commands{log};
+    LinuxSoundAndBrightness sound;
 };
 
 } // namespace
@@ -39,162 +45,80 @@ class LinuxSoundTest : public QObject {
 private slots:
     void readsDefaultSinkVolumeAndMute()
     {
-        Machine machine;
-        machine.commands.answers.insert(pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@"),
-                                        QStringLiteral("Volume: front-left: 42598 /  65% / -11.23 dB,   front-right: 39321 /  60% / -13.31 dB\n"
-                                                       "        balance -0.08\n"));
-        machine.commands.answers.insert(pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@"), QStringLiteral("Mute: yes\n"));
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-
-        const VolumeState state = sound.readVolumeState();
-        QCOMPARE(state.volume, std::optional<int>(65));
-        QCOMPARE(state.muted, std::optional<bool>(true));
-        QVERIFY(!state.alert);
-        QCOMPARE(machine.commands.commands, QStringList({pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@"),
-                                                         pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@")}));
-    }
-
-    void unusableSoundServerReadsAbsent()
-    {
-        Machine machine;
-        machine.commands.answers.insert(pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@"),
-                                        QStringLiteral("Connection failure: Connection refused\n"));
-        machine.commands.answers.insert(pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@"),
-                                        QStringLiteral("Connection failure: Connection refused\n"));
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-
-        const VolumeState state = sound.readVolumeState();
-        QVERIFY(!state.volume);
-        QVERIFY(!state.muted);
-        QVERIFY(!state.alert);
-    }
-
-    void notMuted()
-    {
-        Machine machine;
-        machine.commands.answers.insert(pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@"), QStringLiteral("Mute: no"));
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-        QCOMPARE(sound.readVolumeState().muted, std::optional<bool>(false));
-    }
-
-    void missingPactlRunsNothing()
-    {
-        Machine machine;
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept({QStringLiteral("pactl")}));
-        const VolumeState state = sound.readVolumeState();
-        QVERIFY(!state.volume && !state.muted && !state.alert);
-        sound.muteAll();
-        sound.setOutputVolume(50);
-        sound.setOutputMuted(false);
-        QVERIFY(machine.commands.commands.isEmpty());
-    }
-
-    void withoutEnvPactlRunsDirectly()
-    {
-        Machine machine;
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept({QStringLiteral("env")}));
-        sound.setOutputMuted(true);
-        QCOMPARE(machine.commands.commands, QStringList{QStringLiteral("/usr/bin/pactl set-sink-mute @DEFAULT_SINK@ 1")});
+        struct Case { const char *volumeOutput, *muteOutput; std::optional<int> volume; std::optional<bool> muted; };
+        const Case cases[] = {
+            {"Volume: front-left: 42598 /  65% / -11.23 dB,   front-right: 39321 /  60% / -13.31 dB\n        balance -0.08\n",
+             "Mute: yes\n", 65, true},
+            {"Volume: mono: 6554 /  10% / -60.00 dB", "Mute: no", 10, false},
+            {"Connection failure: Connection refused\n", "Connection failure: Connection refused\n", {}, {}},
+        };
+        for (const auto& each : cases) {
+            Machine machine;
+            machine.commands.answers.insert(getVolume, QString::fromUtf8(each.volumeOutput));
+            machine.commands.answers.insert(getMute, QString::fromUtf8(each.muteOutput));
+            const VolumeState state = machine.sound.readVolumeState();
+            QVERIFY2(state.volume == each.volume && state.muted == each.muted && !state.alert, each.volumeOutput);
+            QCOMPARE(machine.commands.commands, QStringList({getVolume, getMute}));
+        }
     }
 
     void muteAndRestoreCommandsInOrder()
     {
         Machine machine;
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-        sound.muteAll();
-        sound.setAlertVolume(50); // no alert volume here
-        sound.setOutputVolume(150);
-        sound.setOutputVolume(-5);
-        sound.setOutputVolume(35);
-        sound.setOutputMuted(false);
-        QCOMPARE(machine.commands.commands, QStringList({
-                                                pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ 0%"),
-                                                pactl + QStringLiteral("set-sink-mute @DEFAULT_SINK@ 1"),
-                                                pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ 100%"),
-                                                pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ 0%"),
-                                                pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ 35%"),
-                                                pactl + QStringLiteral("set-sink-mute @DEFAULT_SINK@ 0"),
-                                            }));
+        machine.sound.muteAll();
+        machine.sound.setAlertVolume(50); // no alert volume here
+        machine.sound.setOutputVolume(150);
+        machine.sound.setOutputVolume(-5);
+        machine.sound.setOutputVolume(35);
+        machine.sound.setOutputMuted(false);
+        const QString volume = pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ %1%");
+        const QString mute = pactl + QStringLiteral("set-sink-mute @DEFAULT_SINK@ %1");
+        QCOMPARE(machine.commands.commands, QStringList({volume.arg(0), mute.arg(1), volume.arg(100), volume.arg(0),
+                                                         volume.arg(35), mute.arg(0)}));
+
+        Machine withoutEnv({QStringLiteral("env")});
+        withoutEnv.sound.setOutputMuted(true);
+        QCOMPARE(withoutEnv.commands.commands, QStringList{QStringLiteral("/usr/bin/pactl set-sink-mute @DEFAULT_SINK@ 1")});
     }
 
-    void parsesBacklightListing()
-    {
-        const auto devices = parseBacklightList(laptopBacklights + QStringLiteral("broken line\nbad,leds,x,0%,1\nzero,backlight,0,0%,0\n"));
-        QCOMPARE(devices.size(), size_t(4));
-        QCOMPARE(devices[1].name, QStringLiteral("intel_backlight"));
-        QCOMPARE(devices[1].deviceClass, QStringLiteral("backlight"));
-        QCOMPARE(devices[1].current, 9600);
-        QCOMPARE(devices[1].maximum, 19200);
-    }
-
-    void readsScreenAndKeyboardBacklightAsFractions()
+    void backlightsReadAndWrittenInTheirOwnSteps()
     {
         Machine machine;
         machine.commands.answers.insert(listBacklights, laptopBacklights);
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-
-        QCOMPARE(sound.readBrightness(), std::optional<double>(0.5));
-        QCOMPARE(sound.readKeyboardBrightness(), std::optional<double>(0.5));
-        QCOMPARE(machine.commands.commands, QStringList({listBacklights, listBacklights}));
+        QCOMPARE(machine.sound.readBrightness(), std::optional<double>(0.5));
+        QCOMPARE(machine.sound.readKeyboardBrightness(), std::optional<double>(0.5));
+        machine.sound.setBrightness(0.62);
+        machine.sound.setKeyboardBrightness(1.0);
+        machine.sound.setBrightness(7.0); // from an edited state file
+        machine.sound.driveBrightnessToZero(); // from one listing
+        const QString set = brightnessctl + QStringLiteral(" -d %1 set %2");
+        const QString screen = QStringLiteral("intel_backlight"), keyboard = QStringLiteral("tpacpi::kbd_backlight");
+        QCOMPARE(machine.commands.commands,
+                 QStringList({listBacklights, listBacklights, listBacklights, set.arg(screen, "11904"), listBacklights,
+                              set.arg(keyboard, "2"), listBacklights, set.arg(screen, "19200"), listBacklights,
+                              set.arg(screen, "0"), set.arg(keyboard, "0")}));
     }
 
-    void writesInTheDevicesOwnSteps()
+    void withoutToolOrDeviceNothingIsSet()
     {
-        Machine machine;
-        machine.commands.answers.insert(listBacklights, laptopBacklights);
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
+        Machine noDevice;
+        noDevice.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
+        Machine noTools({QStringLiteral("pactl"), QStringLiteral("brightnessctl")});
+        for (Machine* machine : {&noDevice, &noTools}) {
+            QVERIFY(!machine->sound.readBrightness());
+            QVERIFY(!machine->sound.readKeyboardBrightness());
+            machine->sound.setBrightness(0.5);
+            machine->sound.setKeyboardBrightness(0.5);
+            machine->sound.driveBrightnessToZero();
+        }
+        QCOMPARE(noDevice.commands.commands, QStringList(5, listBacklights));
 
-        sound.setBrightness(0.62);
-        sound.setKeyboardBrightness(1.0);
-        sound.setBrightness(7.0); // from an edited state file
-        QCOMPARE(machine.commands.commands, QStringList({
-                                                listBacklights,
-                                                brightnessctl + QStringLiteral(" -d intel_backlight set 11904"),
-                                                listBacklights,
-                                                brightnessctl + QStringLiteral(" -d tpacpi::kbd_backlight set 2"),
-                                                listBacklights,
-                                                brightnessctl + QStringLiteral(" -d intel_backlight set 19200"),
-                                            }));
-    }
-
-    void zeroBrightnessDarkensBothFromOneListing()
-    {
-        Machine machine;
-        machine.commands.answers.insert(listBacklights, laptopBacklights);
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-
-        sound.driveBrightnessToZero();
-        QCOMPARE(machine.commands.commands, QStringList({
-                                                listBacklights,
-                                                brightnessctl + QStringLiteral(" -d intel_backlight set 0"),
-                                                brightnessctl + QStringLiteral(" -d tpacpi::kbd_backlight set 0"),
-                                            }));
-    }
-
-    void machineWithoutBacklights()
-    {
-        Machine machine;
-        machine.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept());
-
-        QVERIFY(!sound.readBrightness());
-        QVERIFY(!sound.readKeyboardBrightness());
-        sound.driveBrightnessToZero();
-        sound.setBrightness(0.5);
-        QVERIFY(machine.commands.commands.filter(QStringLiteral(" set ")).isEmpty());
-        QVERIFY(machine.commands.commands.contains(listBacklights));
-    }
-
-    void missingBrightnessctlRunsNothing()
-    {
-        Machine machine;
-        LinuxSoundAndBrightness sound(machine.commands, toolsExcept({QStringLiteral("brightnessctl")}));
-        QVERIFY(!sound.readBrightness());
-        QVERIFY(!sound.readKeyboardBrightness());
-        sound.setBrightness(0.5);
-        sound.setKeyboardBrightness(0.5);
-        sound.driveBrightnessToZero();
-        QVERIFY(machine.commands.commands.isEmpty());
+        const VolumeState state = noTools.sound.readVolumeState();
+        QVERIFY(!state.volume && !state.muted && !state.alert);
+        noTools.sound.muteAll();
+        noTools.sound.setOutputVolume(50);
+        noTools.sound.setOutputMuted(false);
+        QVERIFY(noTools.commands.commands.isEmpty());
     }
 };
 

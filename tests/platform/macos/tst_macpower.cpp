@@ -7,96 +7,56 @@
 using namespace launcher;
 using namespace launcher::testing;
 
-Q_DECLARE_METATYPE(launcher::PowerSourceKind)
-
 class MacPowerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void parsesSourceAndPercent_data()
-    {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<PowerSourceKind>("source");
-        QTest::addColumn<int>("percent"); // -1: absent
-
-        QTest::newRow("ac, full battery")
-            << "Now drawing from 'AC Power'\n -InternalBattery-0 (id=4653155)\t100%; charged; 0:00 remaining present: true\n"
-            << PowerSourceKind::ac << 100;
-        QTest::newRow("battery, nearly empty")
-            << "Now drawing from 'Battery Power'\n -InternalBattery-0 (id=4653155)\t5%; discharging; 0:12 remaining present: true"
-            << PowerSourceKind::battery << 5;
-        QTest::newRow("battery wins over ac words later on")
-            << "Now drawing from 'Battery Power' (was AC Power)" << PowerSourceKind::battery << -1;
-        QTest::newRow("charged alone means ac") << "InternalBattery-0 charged" << PowerSourceKind::ac << -1;
-        QTest::newRow("upper case phrase") << "NOW DRAWING FROM 'AC POWER'" << PowerSourceKind::ac << -1;
-        QTest::newRow("nothing known") << "No batteries here" << PowerSourceKind::unknown << -1;
-        QTest::newRow("empty") << "" << PowerSourceKind::unknown << -1;
-        QTest::newRow("percent not clamped") << "Battery Power 250%" << PowerSourceKind::battery << 250;
-        QTest::newRow("first of several percentages") << "AC Power 80% then 20%" << PowerSourceKind::ac << 80;
-        QTest::newRow("space before the sign is no percentage") << "Battery Power 5 %" << PowerSourceKind::battery << -1;
-    }
-
     void parsesSourceAndPercent()
     {
-        QFETCH(QString, output);
-        QFETCH(PowerSourceKind, source);
-        QFETCH(int, percent);
-
-        const PowerSnapshot snapshot = parsePowerReport(output);
-        QCOMPARE(snapshot.source, source);
-        QCOMPARE(snapshot.batteryPercent, percent < 0 ? std::nullopt : std::optional<int>(percent));
+        struct Case { const char* output; PowerSourceKind source; std::optional<int> percent; };
+        const Case cases[] = {
+            {"Now drawing from 'AC Power'\n -InternalBattery-0 (id=4653155)\t100%; charged; 0:00 remaining present: true\n",
+             PowerSourceKind::ac, 100},
+            {"Now drawing from 'Battery Power'\n -InternalBattery-0 (id=4653155)\t5%; discharging; 0:12 remaining",
+             PowerSourceKind::battery, 5},
+            {"Now drawing from 'Battery Power' (was AC Power)", PowerSourceKind::battery, std::nullopt},
+            {"InternalBattery-0 charged", PowerSourceKind::ac, std::nullopt},
+            {"NOW DRAWING FROM 'AC POWER'", PowerSourceKind::ac, std::nullopt},
+            {"No batteries here", PowerSourceKind::unknown, std::nullopt},
+            {"Battery Power 250%", PowerSourceKind::battery, 250}, // not clamped
+            {"Battery Power 5 %", PowerSourceKind::battery, std::nullopt},
+        };
+        for (const auto& each : cases) {
+            const PowerSnapshot snapshot = parsePowerReport(QString::fromUtf8(each.output));
+            QVERIFY2(snapshot.source == each.source && snapshot.batteryPercent == each.percent, each.output);
+        }
     }
 
-    void snapshotRunsPmsetAndTrimsItsText()
+    void runsPmsetAsTheToolsExpect()
     {
         CallLog log;
         FakeCommandRunner commands(log);
-        commands.answers.insert(QStringLiteral("/usr/bin/pmset -g batt"),
-                                QStringLiteral("\n  Now drawing from 'AC Power'\n -InternalBattery-0\t97%; charging\n\n"));
         MacPower power(commands);
+        const QString batt = QStringLiteral("/usr/bin/pmset -g batt");
+        const QString assertions = QStringLiteral("/usr/bin/pmset -g assertions");
 
-        const PowerSnapshot snapshot = power.currentPowerSnapshot();
-        QCOMPARE(commands.commands, QStringList{QStringLiteral("/usr/bin/pmset -g batt")});
-        QCOMPARE(snapshot.rawText, QStringLiteral("Now drawing from 'AC Power'\n -InternalBattery-0\t97%; charging"));
+        // Nothing answers: the tool could not run.
+        const PowerSnapshot missing = power.currentPowerSnapshot();
+        QVERIFY(missing.source == PowerSourceKind::unknown && !missing.batteryPercent && missing.rawText.isEmpty());
+        QVERIFY(power.powerAssertionsText().isEmpty());
+
+        const QString assertionsText = QStringLiteral("Assertion status system-wide:\n   PreventUserIdleDisplaySleep    1\n");
+        commands.answers.insert(batt, QStringLiteral("\n  Now drawing from 'AC Power'\n -Battery-0\t97%; charging\n\n"));
+        commands.answers.insert(assertions, assertionsText);
+        const PowerSnapshot snapshot = power.currentPowerSnapshot(); // not cached: asks again
+        QCOMPARE(snapshot.rawText, QStringLiteral("Now drawing from 'AC Power'\n -Battery-0\t97%; charging"));
         QCOMPARE(snapshot.source, PowerSourceKind::ac);
         QCOMPARE(snapshot.batteryPercent, std::optional<int>(97));
+        QCOMPARE(power.powerAssertionsText(), assertionsText);
 
-        // Not cached: every snapshot asks again.
-        power.currentPowerSnapshot();
-        QCOMPARE(commands.commands.size(), 2);
-    }
-
-    void missingPmsetGivesAnUnknownSnapshot()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
-        MacPower power(commands);
-
-        const PowerSnapshot snapshot = power.currentPowerSnapshot();
-        QCOMPARE(snapshot.source, PowerSourceKind::unknown);
-        QVERIFY(!snapshot.batteryPercent);
-        QVERIFY(snapshot.rawText.isEmpty());
-        QVERIFY(power.powerAssertionsText().isEmpty());
-    }
-
-    void assertionsAreTheToolsTextAsPrinted()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
-        const QString text = QStringLiteral("Assertion status system-wide:\n   PreventUserIdleDisplaySleep    1\n");
-        commands.answers.insert(QStringLiteral("/usr/bin/pmset -g assertions"), text);
-        MacPower power(commands);
-
-        QCOMPARE(power.powerAssertionsText(), text);
-        QCOMPARE(commands.commands, QStringList{QStringLiteral("/usr/bin/pmset -g assertions")});
-    }
-
-    void displaySleepIsOnePmsetCommand()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
         runDisplaySleepCommand(commands);
-        QCOMPARE(commands.commands, QStringList{QStringLiteral("/usr/bin/pmset displaysleepnow")});
+        QCOMPARE(commands.commands,
+                 QStringList({batt, assertions, batt, assertions, QStringLiteral("/usr/bin/pmset displaysleepnow")}));
     }
 };
 

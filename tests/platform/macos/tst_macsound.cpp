@@ -8,19 +8,12 @@ using namespace launcher::testing;
 
 namespace {
 
-const QString readSoundCommand = QStringLiteral(
-    "/usr/bin/osascript -e output volume of (get volume settings) & \"|\" & output muted of (get volume settings) "
+const QString osascript = QStringLiteral("/usr/bin/osascript -e ");
+const QString readSound = osascript + QStringLiteral(
+    "output volume of (get volume settings) & \"|\" & output muted of (get volume settings) "
     "& \"|\" & alert volume of (get volume settings)");
-
-QString script(const char* text)
-{
-    return QStringLiteral("/usr/bin/osascript -e ") + QLatin1String(text);
-}
-
-std::optional<int> maybe(int value)
-{
-    return value < 0 ? std::nullopt : std::optional<int>(value);
-}
+const QString brightness = QStringLiteral("/opt/homebrew/bin/brightness");
+const QString keyboard = QStringLiteral("/opt/homebrew/bin/mac-brightnessctl");
 
 } // namespace
 
@@ -28,192 +21,89 @@ class MacSoundTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsTheSoundReport_data()
-    {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<int>("volume"); // -1: absent
-        QTest::addColumn<int>("muted");  // -1: absent, 0 false, 1 true
-        QTest::addColumn<int>("alert");
-
-        QTest::newRow("all three") << "35|true|50\n" << 35 << 1 << 50;
-        QTest::newRow("not muted") << "80|false|100" << 80 << 0 << 100;
-        QTest::newRow("muted in capitals") << "80|TRUE|100" << 80 << 1 << 100;
-        QTest::newRow("volume only") << "35" << 35 << -1 << -1;
-        QTest::newRow("empty output") << "" << -1 << -1 << -1;
-        QTest::newRow("empty pieces are kept") << "|true|" << -1 << 1 << -1;
-        QTest::newRow("missing value for the mute flag") << "35|missing value|50" << 35 << 0 << 50;
-        QTest::newRow("words are no volume") << "loud|false|quiet" << -1 << 0 << -1;
-        QTest::newRow("error text") << "execution error: not allowed (-1743)" << -1 << -1 << -1;
-    }
-
-    void readsTheSoundReport()
-    {
-        QFETCH(QString, output);
-        QFETCH(int, volume);
-        QFETCH(int, muted);
-        QFETCH(int, alert);
-
-        CallLog log;
-        FakeCommandRunner commands(log);
-        commands.answers.insert(readSoundCommand, output);
-        MacSoundAndBrightness sound(commands);
-
-        const VolumeState state = sound.readVolumeState();
-        QCOMPARE(commands.commands, QStringList{readSoundCommand});
-        QCOMPARE(state.volume, maybe(volume));
-        QCOMPARE(state.muted, muted < 0 ? std::nullopt : std::optional<bool>(muted == 1));
-        QCOMPARE(state.alert, maybe(alert));
-    }
-
-    void unreadableSoundIsAllAbsent()
+    void commandLinesWordForWordAndInOrder()
     {
         CallLog log;
         FakeCommandRunner commands(log);
         MacSoundAndBrightness sound(commands);
-        const VolumeState state = sound.readVolumeState();
-        QVERIFY(!state.volume && !state.muted && !state.alert);
-    }
-
-    void mutesAlertThenOutputThenMuteFlag()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
-        MacSoundAndBrightness sound(commands);
+        sound.readVolumeState();
         sound.muteAll();
-        QCOMPARE(commands.commands,
-                 QStringList({script("set volume alert volume 0"), script("set volume output volume 0"),
-                              script("set volume with output muted")}));
-    }
-
-    void restoresVolumesClampedAndTheMuteFlag()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
-        MacSoundAndBrightness sound(commands);
         sound.setOutputVolume(42);
         sound.setOutputVolume(150);
         sound.setAlertVolume(-5);
         sound.setOutputMuted(true);
         sound.setOutputMuted(false);
+        sound.driveBrightnessToZero();
+        sound.readBrightness();
+        sound.readKeyboardBrightness();
+        sound.setBrightness(0.62);
+        sound.setKeyboardBrightness(1.0);
+        sound.setBrightness(std::numeric_limits<double>::quiet_NaN()); // no number, no command
         QCOMPARE(commands.commands,
-                 QStringList({script("set volume output volume 42"), script("set volume output volume 100"),
-                              script("set volume alert volume 0"), script("set volume with output muted"),
-                              script("set volume without output muted")}));
+                 QStringList({readSound, osascript + "set volume alert volume 0", osascript + "set volume output volume 0",
+                              osascript + "set volume with output muted", osascript + "set volume output volume 42",
+                              osascript + "set volume output volume 100", osascript + "set volume alert volume 0",
+                              osascript + "set volume with output muted", osascript + "set volume without output muted",
+                              brightness + " 0", brightness + " 0.0", brightness + " -v 0.0", keyboard + " -a 0",
+                              keyboard + " 0.0", brightness + " -l", keyboard, brightness + " 0.62", keyboard + " 1.0"}));
     }
 
-    void readsScreenBrightness_data()
+    void readsTheSoundReport()
     {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<double>("expected"); // negative: absent
-
-        QTest::newRow("tool listing") << "display 0: main, active, awake, online, built-in, ID 0x1\n"
-                                         "display 0: brightness 0.620000\n" << 0.62;
-        QTest::newRow("short form") << "brightness 0.62" << 0.62;
-        QTest::newRow("whole number") << "brightness 1" << 1.0;
-        QTest::newRow("leading point") << "brightness .5" << 0.5;
-        QTest::newRow("first display counts") << "brightness 0.3\nbrightness 0.9" << 0.3;
-        QTest::newRow("no number") << "brightness unknown" << -1.0;
-        QTest::newRow("failed to get brightness") << "display 0: failed to get brightness of display 0x1 (error -536870201)" << -1.0;
-        QTest::newRow("nothing printed") << "" << -1.0;
+        // A null output: the script could not run.
+        struct Case { const char* output; std::optional<int> volume; std::optional<bool> muted; std::optional<int> alert; };
+        const Case cases[] = {
+            {"35|true|50\n", 35, true, 50},
+            {"35", 35, std::nullopt, std::nullopt},
+            {"", std::nullopt, std::nullopt, std::nullopt},
+            {nullptr, std::nullopt, std::nullopt, std::nullopt},
+            {"80|TRUE|100", 80, true, 100},
+            {"|true|", std::nullopt, true, std::nullopt}, // empty pieces are kept
+            {"35|missing value|50", 35, false, 50},
+        };
+        for (const auto& each : cases) {
+            CallLog log;
+            FakeCommandRunner commands(log);
+            if (each.output)
+                commands.answers.insert(readSound, QString::fromUtf8(each.output));
+            const VolumeState state = MacSoundAndBrightness(commands).readVolumeState();
+            QVERIFY2(state.volume == each.volume && state.muted == each.muted && state.alert == each.alert,
+                     each.output ? each.output : "no output");
+        }
     }
 
-    void readsScreenBrightness()
+    void readsBrightness()
     {
-        QFETCH(QString, output);
-        QFETCH(double, expected);
-
-        CallLog log;
-        FakeCommandRunner commands(log);
-        commands.answers.insert(QStringLiteral("/opt/homebrew/bin/brightness -l"), output);
-        MacSoundAndBrightness sound(commands);
-
-        const std::optional<double> value = sound.readBrightness();
-        QCOMPARE(commands.commands, QStringList{QStringLiteral("/opt/homebrew/bin/brightness -l")});
-        QCOMPARE(value, expected < 0 ? std::nullopt : std::optional<double>(expected));
-    }
-
-    void readsKeyboardBrightness_data()
-    {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<double>("expected"); // negative: absent
-
-        QTest::newRow("plain") << "Current brightness: 0.55\n" << 0.55;
-        QTest::newRow("no space after the colon") << "Current brightness:0.25" << 0.25;
-        QTest::newRow("negative is unknown") << "Current brightness: -1.000000" << -1.0;
-        QTest::newRow("other text") << "No keyboard backlight found" << -1.0;
-        QTest::newRow("nothing printed") << "" << -1.0;
-    }
-
-    void readsKeyboardBrightness()
-    {
-        QFETCH(QString, output);
-        QFETCH(double, expected);
-
-        CallLog log;
-        FakeCommandRunner commands(log);
-        commands.answers.insert(QStringLiteral("/opt/homebrew/bin/mac-brightnessctl"), output);
-        MacSoundAndBrightness sound(commands);
-
-        const std::optional<double> value = sound.readKeyboardBrightness();
-        QCOMPARE(commands.commands, QStringList{QStringLiteral("/opt/homebrew/bin/mac-brightnessctl")});
-        QCOMPARE(value, expected < 0 ? std::nullopt : std::optional<double>(expected));
-    }
-
-    void brightnessTextReadsBackExactly_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("half") << 0.5 << "0.5";
-        QTest::newRow("one") << 1.0 << "1.0";
-        QTest::newRow("zero") << 0.0 << "0.0";
-        QTest::newRow("two digits") << 0.62 << "0.62";
-        QTest::newRow("sum with a rounding error") << 0.1 + 0.2 << "0.30000000000000004";
-        QTest::newRow("third") << 1.0 / 3.0 << "0.3333333333333333";
-        QTest::newRow("tiny, no exponent") << 0.00001 << "0.00001";
+        struct Case { bool ofKeyboard; const char* output; std::optional<double> value; };
+        const Case cases[] = {
+            {false, "display 0: main, active, awake, online, built-in, ID 0x1\ndisplay 0: brightness 0.620000\n", 0.62},
+            {false, "brightness 1", 1.0},
+            {false, "brightness .5", 0.5},
+            {false, "brightness 0.3\nbrightness 0.9", 0.3}, // the first display counts
+            {false, "display 0: failed to get brightness of display 0x1 (error -536870201)", std::nullopt},
+            {true, "Current brightness: 0.55\n", 0.55},
+            {true, "Current brightness:0.25", 0.25},
+            {true, "Current brightness: -1.000000", std::nullopt}, // negative means unknown
+            {true, "No keyboard backlight found", std::nullopt},
+        };
+        for (const auto& each : cases) {
+            CallLog log;
+            FakeCommandRunner commands(log);
+            commands.answers.insert(each.ofKeyboard ? keyboard : brightness + " -l", QString::fromUtf8(each.output));
+            MacSoundAndBrightness sound(commands);
+            QVERIFY2((each.ofKeyboard ? sound.readKeyboardBrightness() : sound.readBrightness()) == each.value, each.output);
+        }
     }
 
     void brightnessTextReadsBackExactly()
     {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-
-        const std::optional<QString> written = brightnessArgument(value);
-        QCOMPARE(written, std::optional<QString>(text));
-        QCOMPARE(written->toDouble(), value);
-    }
-
-    void brightnessTextRefusesWhatIsNoNumber()
-    {
-        QVERIFY(!brightnessArgument(std::numeric_limits<double>::quiet_NaN()));
-        QVERIFY(!brightnessArgument(std::numeric_limits<double>::infinity()));
-    }
-
-    void writesBrightnessAsTheOnlyArgument()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
-        MacSoundAndBrightness sound(commands);
-        sound.setBrightness(0.62);
-        sound.setKeyboardBrightness(1.0);
-        sound.setBrightness(std::numeric_limits<double>::quiet_NaN());
-        QCOMPARE(commands.commands, QStringList({QStringLiteral("/opt/homebrew/bin/brightness 0.62"),
-                                                 QStringLiteral("/opt/homebrew/bin/mac-brightnessctl 1.0")}));
-    }
-
-    void zeroBrightnessRunsTheFiveCommandsInOrder()
-    {
-        CallLog log;
-        FakeCommandRunner commands(log);
-        MacSoundAndBrightness sound(commands);
-        sound.driveBrightnessToZero();
-        QCOMPARE(commands.commands, QStringList({
-                                        QStringLiteral("/opt/homebrew/bin/brightness 0"),
-                                        QStringLiteral("/opt/homebrew/bin/brightness 0.0"),
-                                        QStringLiteral("/opt/homebrew/bin/brightness -v 0.0"),
-                                        QStringLiteral("/opt/homebrew/bin/mac-brightnessctl -a 0"),
-                                        QStringLiteral("/opt/homebrew/bin/mac-brightnessctl 0.0"),
-                                    }));
+        const std::pair<double, const char*> cases[] = {
+            {0.5, "0.5"}, {1.0, "1.0"}, {0.62, "0.62"}, {0.1 + 0.2, "0.30000000000000004"}, {0.00001, "0.00001"}};
+        for (const auto& [value, text] : cases) {
+            const std::optional<QString> written = brightnessArgument(value);
+            QCOMPARE(written, std::optional<QString>(QLatin1String(text)));
+            QCOMPARE(written->toDouble(), value);
+        }
     }
 };
 
