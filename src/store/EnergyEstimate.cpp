@@ -17,7 +17,7 @@ struct PowerRow {
     double forcedWatts;
 };
 
-// First match wins, so "MacBook Pro" is tested before "Mac Pro" could be.
+// First match wins; matching is by contains, so "MacBook Pro" never counts as "Mac Pro".
 constexpr std::array<PowerRow, 6> powerTable{{
     {"MacBook Air", 9.0, 3.8},
     {"MacBook Pro", 14.0, 6.2},
