@@ -5,15 +5,6 @@
 using namespace launcher;
 using namespace launcher::testing;
 
-namespace {
-
-PowerSnapshot battery(std::optional<int> percent)
-{
-    return PowerSnapshot{PowerSourceKind::battery, percent, QString()};
-}
-
-} // namespace
-
 class EnableDisableTest : public QObject {
     Q_OBJECT
 private slots:
@@ -64,7 +55,7 @@ private slots:
     {
         StoreFixture f;
         f.fake.environment.languages = {"en-US"};
-        f.fake.power.snapshot = battery(50);
+        f.fake.power.snapshot = {PowerSourceKind::battery, 50, QString()};
         f.store->allowOnBattery = false;
         QCOMPARE(f.store->canStartMode(), std::optional<QString>("Battery power is currently blocked for awake mode"));
         f.store->allowOnBattery = true;
@@ -238,7 +229,7 @@ private slots:
         QCOMPARE(f.history().back().note, "恢复正常模式；" + f.notices[0]);
     }
 
-    void timedNormalStopShowsTheNoticeAlone()
+    void stopNoticesWithoutEstimateOrLog()
     {
         StoreFixture f;
         f.store->enable(AwakeMode::normal);
@@ -246,15 +237,12 @@ private slots:
         f.fake.clock.advance(31);
         QCOMPARE(f.notices, QStringList{"定时挂机结束，已恢复正常界面"});
         QCOMPARE(f.history().back().note, QString("定时结束，自动恢复正常模式"));
-    }
 
-    void unloggedStopStillNotifies()
-    {
-        StoreFixture f;
+        f.notices.clear();
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(10);
-        f.store->disable(DisableReason::wakeInput, false);
-        QCOMPARE(f.history().size(), size_t(1));
+        f.store->disable(DisableReason::wakeInput, false); // unlogged, still notified
+        QCOMPARE(f.history().size(), size_t(3));
         QCOMPARE(f.notices.size(), 1);
         QVERIFY(f.notices[0].startsWith("检测到鼠标或键盘，已恢复正常界面 · 按Mac估算"));
     }
