@@ -52,7 +52,7 @@ QColor activePelvaneGreenDeep()
 
 QString colorToHex(const QColor& color)
 {
-    const QColor rgb = color.spec() == QColor::ExtendedRgb ? color : color.toRgb();
+    const QColor rgb = color.toExtendedRgb(); // keeps components outside 0...1 for clamping
     return QStringLiteral("#%1%2%3")
         .arg(component255(rgb.redF()), 2, 16, QLatin1Char('0'))
         .arg(component255(rgb.greenF()), 2, 16, QLatin1Char('0'))
