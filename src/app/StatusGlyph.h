@@ -1,0 +1,48 @@
+#pragma once
+
+// The breathing mascot in the menu bar: its look at a moment, its drawing,
+// and a cache of the frames, so the tray is handed a new image only when the
+// picture really changes.
+
+#include "engine/AwakeMode.h"
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+
+namespace launcher {
+
+// The glyph's logical size in points.
+inline constexpr int glyphWidth = 30;
+inline constexpr int glyphHeight = 22;
+// The breathing wave repeats every 5 s of phase and the pulse advances it by
+// 0.05 s, so a cycle has exactly this many distinct frames per colour.
+inline constexpr int breathingPhases = 100;
+
+struct GlyphLook {
+    double level = 1.0; // 0.18 ... 1.0
+    double scale = 1.0; // 0.74 + 0.36 * level
+    double lift = 0.0;  // vertical offset in points, (level - 0.5) * 1.8
+    QColor base;        // body colour, sRGB, with the breathing alpha
+    QColor shine;       // cheeks
+};
+
+// The phase index (0 ... breathingPhases - 1) the pulse phase falls on.
+int breathingPhaseIndex(double pulsePhase);
+GlyphLook glyphLook(AwakeMode mode, const QColor& hangColor, const QColor& forcedColor, double pulsePhase);
+QImage drawStatusGlyph(const GlyphLook& look, qreal devicePixelRatio = 2.0);
+
+class StatusGlyphCache {
+public:
+    explicit StatusGlyphCache(bool enabled = true) : enabled_(enabled) {}
+    // The image for this moment. With the cache on, the same frame returns
+    // the same image (equal cacheKey()), so callers can skip unchanged ones.
+    QImage frame(AwakeMode mode, const QColor& hangColor, const QColor& forcedColor, double pulsePhase);
+    bool enabled() const { return enabled_; }
+
+private:
+    bool enabled_;
+    QHash<QString, QImage> frames_;
+};
+
+} // namespace launcher
