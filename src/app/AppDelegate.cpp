@@ -1,0 +1,239 @@
+#include "app/AppDelegate.h"
+
+#include "engine/Constants.h"
+
+#include <QMenu>
+
+namespace launcher {
+
+AppDelegate::AppDelegate(const Platform& platform, const AppPlatform& desktop, std::unique_ptr<DashboardHost> dashboardHost)
+    : statusItem(desktop.statusItem),
+      state(platform),
+      dashboard(dashboardHost ? std::move(dashboardHost) : std::make_unique<NullDashboardHost>()),
+      clock_(platform.clock),
+      desktop_(desktop),
+      self_(std::make_shared<AppDelegate*>(this))
+{
+}
+
+AppDelegate::~AppDelegate()
+{
+    self_.reset();
+    for (auto* timer : {&monitorTimer, &pulseTimer})
+        if (*timer)
+            clock_.cancel(**timer);
+    state.onNotice = nullptr;
+    if (menu_)
+        statusItem.setMenu(nullptr);
+}
+
+std::function<void()> AppDelegate::guarded(std::function<void(AppDelegate&)> action)
+{
+    return [weak = std::weak_ptr<AppDelegate*>(self_), action = std::move(action)] {
+        if (const auto self = weak.lock())
+            action(**self);
+    };
+}
+
+// --- lifecycle
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    desktop_.desktop.setAccessoryActivationPolicy();
+    state.onNotice = [weak = std::weak_ptr<AppDelegate*>(self_)](const QString& message) {
+        if (const auto self = weak.lock())
+            (*self)->showNotice(message);
+    };
+    configureMenu();
+
+    // The native handler only posts: the actions run from the event loop,
+    // in the order of the presses.
+    desktop_.hotKeys.installHandler([this, weak = std::weak_ptr<AppDelegate*>(self_)](int id) {
+        if (weak.expired())
+            return;
+        if (const auto action = hotKeyActionFromId(id))
+            clock_.singleShot(0, guarded([action = *action](AppDelegate& self) { self.performHotKeyAction(action); }));
+    });
+    hotKeyHandlerInstalled = true;
+    registerHotKey(37, hotKeyControlOption, HotKeyAction::toggleNormal);
+    registerHotKey(3, hotKeyControlOption, HotKeyAction::forceMode);
+    registerHotKey(29, hotKeyControlOption, HotKeyAction::disable);
+
+    state.reconnectIfPossible();
+    // The start conditions are not asked here: the first monitor tick
+    // applies the running policies.
+    if (state.mode == AwakeMode::off)
+        state.enable(AwakeMode::normal);
+    updateUI();
+
+    if (monitorTimer)
+        clock_.cancel(*monitorTimer);
+    monitorTimer = clock_.repeating(monitorInterval, guarded([](AppDelegate& self) {
+        self.state.reconnectIfPossible();
+        self.state.enforceRuntimePoliciesIfNeeded();
+        self.updateDashboardIfOpen();
+        self.updateUI();
+    }));
+    if (pulseTimer)
+        clock_.cancel(*pulseTimer);
+    pulseTimer = clock_.repeating(pulseInterval, guarded([](AppDelegate& self) {
+        self.pulsePhase += pulseInterval;
+        self.updateUI();
+    }));
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    for (auto* timer : {&monitorTimer, &pulseTimer}) {
+        if (*timer)
+            clock_.cancel(**timer);
+        timer->reset();
+    }
+    if (!hotKeyRefs.empty()) {
+        desktop_.hotKeys.unregisterAll();
+        hotKeyRefs.clear();
+    }
+    if (hotKeyHandlerInstalled) {
+        desktop_.hotKeys.removeHandler();
+        hotKeyHandlerInstalled = false;
+    }
+    state.disable(DisableReason::appQuit, true);
+}
+
+void AppDelegate::performMenuActionDeferred(double delay, std::function<void()> action)
+{
+    clock_.singleShot(delay, guarded([action = std::move(action)](AppDelegate&) { action(); }));
+}
+
+void AppDelegate::showNotice(const QString& message)
+{
+    if (!toastController)
+        toastController = std::make_unique<ToastWindowController>(desktop_.desktop, clock_);
+    toastController->show(message);
+}
+
+void AppDelegate::updateDashboardIfOpen()
+{
+    if (dashboard->exists())
+        dashboard->update(state, state.historySessions());
+}
+
+// --- drawing
+
+void AppDelegate::updateUI()
+{
+    // The pulse calls this 20 times a second: the tray is handed only what changed.
+    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, pulsePhase);
+    if (lastImageKey_ != image.cacheKey()) {
+        statusItem.setImage(image);
+        lastImageKey_ = image.cacheKey();
+    }
+    const QString title = state.durationLabelForStatusBar();
+    if (lastTitle_ != title) {
+        statusItem.setTitle(title);
+        lastTitle_ = title;
+    }
+    if (menu_)
+        refreshMenu(*menu_);
+}
+
+// --- forced activation
+
+void AppDelegate::enableForcedAwake()
+{
+    performMenuActionDeferred(forcedStartDelay, [this] {
+        if (state.canStartMode())
+            attemptEnable(AwakeMode::forced); // asks again and shows the refusal
+        else
+            activateForcedModeWithRetry();
+        if (state.mode != AwakeMode::forced)
+            return;
+        state.scheduleAutoDisable(forcedQuickDuration);
+        updateDashboardIfOpen();
+        updateUI();
+    });
+}
+
+void AppDelegate::showRefusal(const QString& refusal)
+{
+    if (state.onNotice)
+        state.onNotice(refusal);
+    openHistoryFile();
+    if (dashboard->exists())
+        dashboard->showSettingsTab();
+}
+
+void AppDelegate::activateForcedModeWithRetry()
+{
+    if (const auto refusal = state.canStartMode()) {
+        showRefusal(*refusal);
+        return;
+    }
+    const bool wasOff = state.mode == AwakeMode::off;
+    statusItem.closeMenu();
+    state.enable(AwakeMode::forced);
+    updateUI();
+    // Another program or the display itself may undo the start; make sure it held.
+    for (double delay : forcedCheckDelays)
+        clock_.singleShot(delay, guarded([wasOff](AppDelegate& self) { self.checkForcedActivation(wasOff); }));
+}
+
+void AppDelegate::checkForcedActivation(bool wasOff)
+{
+    if (state.mode != AwakeMode::forced || !state.isActive()) {
+        state.enable(AwakeMode::forced);
+        updateUI();
+        return;
+    }
+    if (wasOff) {
+        state.beginForcedMode();
+        updateUI();
+    }
+}
+
+// --- hot keys
+
+std::optional<HotKeyAction> hotKeyActionFromId(int id)
+{
+    switch (id) {
+    case int(HotKeyAction::toggleNormal):
+        return HotKeyAction::toggleNormal;
+    case int(HotKeyAction::forceMode):
+        return HotKeyAction::forceMode;
+    case int(HotKeyAction::disable):
+        return HotKeyAction::disable;
+    default:
+        return std::nullopt;
+    }
+}
+
+void AppDelegate::registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action)
+{
+    const bool registered = desktop_.hotKeys.registerHotKey(keyCode, modifiers, int(action));
+    hotKeyRefs.push_back(registered ? std::optional(action) : std::nullopt);
+}
+
+void AppDelegate::performHotKeyAction(HotKeyAction action)
+{
+    switch (action) {
+    case HotKeyAction::toggleNormal:
+        // Straight to normal mode, without asking the start conditions.
+        if (state.mode == AwakeMode::normal)
+            state.disable(DisableReason::manual, true);
+        else
+            state.enable(AwakeMode::normal);
+        break;
+    case HotKeyAction::forceMode:
+        if (state.mode == AwakeMode::forced)
+            state.disable(DisableReason::manual, true);
+        else
+            activateForcedModeWithRetry();
+        break;
+    case HotKeyAction::disable:
+        state.disable(DisableReason::manual, true);
+        break;
+    }
+    updateUI();
+}
+
+} // namespace launcher

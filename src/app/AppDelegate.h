@@ -1,0 +1,130 @@
+#pragma once
+
+#include "app/DashboardHost.h"
+#include "app/StatusGlyph.h"
+#include "app/TimedPresets.h"
+#include "app/ToastWindowController.h"
+#include "engine/StateStore.h"
+#include "platform/AppPlatform.h"
+
+#include <QObject>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace launcher {
+
+// Tags of the status menu items that updateUI() retitles.
+enum MenuTag : int {
+    statusLineTag = 1001,
+    toggleTag = 1002,
+    modeLineTag = 1003,
+    elapsedLineTag = 1004,
+    launchAtLoginTag = 1005,
+    muteInForcedTag = 1006,
+    versionTag = 1008,
+    timerLineTag = 1009,
+    cancelTimerTag = 1010,
+    startForcedTag = 1012,
+};
+
+// The first item of menu carrying tag, or null. Submenus are not searched.
+QAction* actionWithTag(QMenu* menu, int tag);
+
+std::optional<HotKeyAction> hotKeyActionFromId(int id);
+
+// Owns everything the menu-bar program shows and the state store behind it.
+// Main thread only; every timer and delayed step goes through the clock and
+// does nothing once the delegate is gone.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double monitorInterval = 1.0;
+    static constexpr double pulseInterval = 0.05;
+    static constexpr double toggleDelay = 0.06;
+    static constexpr double forcedStartDelay = 0.18;
+    static constexpr double forcedCheckDelays[2] = {0.4, 0.95};
+
+    // Without a dashboard host the placeholder is used.
+    AppDelegate(const Platform& platform, const AppPlatform& desktop, std::unique_ptr<DashboardHost> dashboard = nullptr);
+    ~AppDelegate() override;
+
+    StatusItem& statusItem;
+    StateStore state;
+    std::optional<TimerId> monitorTimer;
+    std::optional<TimerId> pulseTimer;
+    double pulsePhase = 0.0;
+    const std::unique_ptr<DashboardHost> dashboard;
+    std::unique_ptr<ToastWindowController> toastController;
+    // One entry per registration attempt, in order; absent where it failed.
+    std::vector<std::optional<HotKeyAction>> hotKeyRefs;
+    bool hotKeyHandlerInstalled = false;
+    PelvaneColorTarget activeColorTarget = PelvaneColorTarget::hang;
+
+    // --- lifecycle
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void performMenuActionDeferred(double delay, std::function<void()> action);
+    void updateUI();
+
+    // --- status menu
+    void configureMenu();
+    QMenu* menu() const { return menu_.get(); }
+    QMenu* makeTimedPresetMenu(AwakeMode mode, QWidget* parent);
+    QMenu* makeColorTargetMenu(PelvaneColorTarget target, QWidget* parent);
+
+    // --- menu actions
+    void toggleAwake();
+    void enableForcedAwake();
+    void disableAwake();
+    void cancelTimedStop();
+    void toggleMuteInForced();
+    void openStateFolder();
+    void openHistoryFile();
+    void toggleLaunchAtLogin();
+    void quitApp();
+    // Takes the item's represented object; anything but a preset is ignored.
+    void enableTimedPreset(const QVariant& representedObject);
+    void applyColorPreset(const QVariant& representedObject);
+    void openCustomColorPanel(const QVariant& representedObject);
+    void colorPanelDidChange(const QColor& color);
+
+    // Starts mode unless the power conditions refuse; a refusal is shown and
+    // the dashboard opens on its settings tab.
+    void attemptEnable(AwakeMode mode);
+    void activateForcedModeWithRetry();
+
+    // --- hot keys
+    void registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action);
+    void performHotKeyAction(HotKeyAction action);
+
+    // The callbacks a dashboard window is opened with.
+    DashboardActions dashboardActions();
+
+private:
+    std::function<void()> guarded(std::function<void(AppDelegate&)> action);
+    void showNotice(const QString& message);
+    void updateDashboardIfOpen();
+    void showRefusal(const QString& refusal);
+    void checkForcedActivation(bool wasOff);
+    void refreshMenu(QMenu& menu);
+    QAction* addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag = 0);
+    QString localized(const QString& zh, const QString& en) const { return state.localized(zh, en); }
+
+    Clock& clock_;
+    AppPlatform desktop_;
+    StatusGlyphCache glyphs_;
+    std::optional<qint64> lastImageKey_;
+    std::optional<QString> lastTitle_;
+    std::unique_ptr<QMenu> menu_;
+    std::shared_ptr<AppDelegate*> self_;
+};
+
+} // namespace launcher

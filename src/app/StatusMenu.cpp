@@ -1,0 +1,312 @@
+// The status menu, its actions, the timed presets and the mascot colours.
+
+#include "app/AppDelegate.h"
+#include "app/MascotColors.h"
+#include "engine/Constants.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QUrl>
+
+namespace launcher {
+
+namespace {
+
+const char* const tagProperty = "launcherTag";
+
+} // namespace
+
+QAction* actionWithTag(QMenu* menu, int tag)
+{
+    if (!menu)
+        return nullptr;
+    for (QAction* action : menu->actions())
+        if (action->property(tagProperty).toInt() == tag)
+            return action;
+    return nullptr;
+}
+
+QAction* AppDelegate::addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag)
+{
+    QAction* item = menu.addAction(title);
+    if (tag)
+        item->setProperty(tagProperty, tag);
+    if (action)
+        connect(item, &QAction::triggered, this, std::move(action));
+    else
+        item->setEnabled(false); // information only
+    return item;
+}
+
+void AppDelegate::configureMenu()
+{
+    auto menu = std::make_unique<QMenu>();
+    QMenu& m = *menu;
+
+    addAction(m, localized(QStringLiteral("状态"), QStringLiteral("Status")), nullptr, statusLineTag);
+    addAction(m, localized(QStringLiteral("模式"), QStringLiteral("Mode")), nullptr, modeLineTag);
+    addAction(m, localized(QStringLiteral("时长"), QStringLiteral("Duration")), nullptr, elapsedLineTag);
+    addAction(m, localized(QStringLiteral("定时：未设置"), QStringLiteral("Timer: not set")), nullptr, timerLineTag);
+
+    QAction* mute = addAction(m, localized(QStringLiteral("强制挂机时静音"), QStringLiteral("Mute during forced mode")),
+                              [this] { toggleMuteInForced(); }, muteInForcedTag);
+    mute->setCheckable(true);
+    mute->setChecked(state.muteInForced);
+    addAction(m,
+              localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
+                        QStringLiteral("Start forced mode (3h, display off, optional mute)")),
+              [this] { enableForcedAwake(); }, startForcedTag);
+
+    QMenu* timed = makeTimedPresetMenu(AwakeMode::normal, &m);
+    timed->setTitle(localized(QStringLiteral("定时挂机"), QStringLiteral("Timed awake")));
+    m.addMenu(timed);
+    QMenu* timedForced = makeTimedPresetMenu(AwakeMode::forced, &m);
+    timedForced->setTitle(localized(QStringLiteral("定时强制挂机"), QStringLiteral("Timed forced mode")));
+    m.addMenu(timedForced);
+
+    QAction* cancel = addAction(m, localized(QStringLiteral("取消定时关闭"), QStringLiteral("Cancel timer")),
+                                [this] { cancelTimedStop(); }, cancelTimerTag);
+    cancel->setEnabled(state.hasScheduledStop());
+
+    QMenu* palette = m.addMenu(localized(QStringLiteral("Pelvane调色盘"), QStringLiteral("Pelvane palette")));
+    QMenu* hangColors = makeColorTargetMenu(PelvaneColorTarget::hang, palette);
+    hangColors->setTitle(QStringLiteral("挂机颜色"));
+    palette->addMenu(hangColors);
+    QMenu* forcedColors = makeColorTargetMenu(PelvaneColorTarget::forced, palette);
+    forcedColors->setTitle(QStringLiteral("强制颜色"));
+    palette->addMenu(forcedColors);
+
+    m.addSeparator();
+    addAction(m, localized(QStringLiteral("切换挂机"), QStringLiteral("Toggle awake")), [this] { toggleAwake(); },
+              toggleTag);
+    addAction(m, localized(QStringLiteral("关闭挂机"), QStringLiteral("Disable awake")), [this] { disableAwake(); });
+    m.addSeparator();
+    addAction(m, localized(QStringLiteral("打开状态文件夹"), QStringLiteral("Open support folder")),
+              [this] { openStateFolder(); });
+    addAction(m, localized(QStringLiteral("打开历史看板"), QStringLiteral("Open dashboard")),
+              [this] { openHistoryFile(); });
+    addAction(m, localized(QStringLiteral("开机自启"), QStringLiteral("Launch at login")),
+              [this] { toggleLaunchAtLogin(); }, launchAtLoginTag);
+    m.addSeparator();
+    addAction(m, localized(QStringLiteral("版本："), QStringLiteral("Version：")) + appVersion, nullptr, versionTag);
+    m.addSeparator();
+    QAction* quit = addAction(m, localized(QStringLiteral("退出"), QStringLiteral("Quit")), [this] { quitApp(); });
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    // The tray keeps a plain pointer: hand it the new menu before the old one goes.
+    statusItem.setMenu(menu.get());
+    if (menu_)
+        menu_.release()->deleteLater();
+    menu_ = std::move(menu);
+}
+
+void AppDelegate::refreshMenu(QMenu& menu)
+{
+    const auto retitle = [&menu](int tag, const QString& title) {
+        QAction* item = actionWithTag(&menu, tag);
+        if (item)
+            item->setText(title);
+        return item;
+    };
+    const AwakeMode mode = state.mode;
+    const bool awake = mode != AwakeMode::off;
+
+    retitle(statusLineTag,
+            mode == AwakeMode::off      ? localized(QStringLiteral("状态：待机"), QStringLiteral("Status: idle"))
+            : mode == AwakeMode::normal ? localized(QStringLiteral("状态：挂机模式中，电脑保持唤醒"),
+                                                    QStringLiteral("Status: awake mode active"))
+                                        : localized(QStringLiteral("状态：强制挂机中，全黑遮罩 + 静音 + 保持唤醒"),
+                                                    QStringLiteral("Status: forced mode active")));
+    retitle(modeLineTag,
+            mode == AwakeMode::off ? localized(QStringLiteral("模式说明：白色呼吸灯，正常使用"),
+                                               QStringLiteral("Mode: white breathing light, normal use"))
+            : mode == AwakeMode::normal
+                ? localized(QStringLiteral("模式说明：淡绿呼吸灯，保持唤醒"),
+                            QStringLiteral("Mode: green breathing light, keep awake"))
+                : localized(QStringLiteral("模式说明：全绿Pelvane，压暗屏幕/键盘灯，鼠标或键盘会自动恢复"),
+                            QStringLiteral("Mode: full green pelvane, screen and keyboard dimmed")));
+    retitle(elapsedLineTag,
+            localized(QStringLiteral("已挂机"), QStringLiteral("Elapsed")) + QStringLiteral("：") + state.durationLabel());
+    if (QAction* mute = retitle(muteInForcedTag,
+                                localized(QStringLiteral("强制挂机时静音"), QStringLiteral("Mute during forced mode"))))
+        mute->setChecked(state.muteInForced);
+    retitle(launchAtLoginTag, state.launchAtLoginInstalled()
+                                  ? localized(QStringLiteral("关闭开机自动启动"), QStringLiteral("Disable launch at login"))
+                                  : localized(QStringLiteral("开启开机自动启动"), QStringLiteral("Enable launch at login")));
+    retitle(startForcedTag, localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
+                                      QStringLiteral("Start forced mode (3h, display off, optional mute)")));
+    retitle(timerLineTag, localized(QStringLiteral("定时"), QStringLiteral("Timer")) + QStringLiteral("：") +
+                              state.scheduleLabel([this](const QString& zh, const QString& en) { return localized(zh, en); }));
+    if (QAction* cancel = retitle(cancelTimerTag, localized(QStringLiteral("取消定时关闭"), QStringLiteral("Cancel timer"))))
+        cancel->setEnabled(state.hasScheduledStop());
+    retitle(toggleTag, awake ? localized(QStringLiteral("关闭挂机模式"), QStringLiteral("Disable awake mode"))
+                             : localized(QStringLiteral("开启挂机模式"), QStringLiteral("Enable awake mode")));
+}
+
+// --- actions
+
+void AppDelegate::toggleAwake()
+{
+    performMenuActionDeferred(toggleDelay, [this] {
+        if (state.mode == AwakeMode::off)
+            attemptEnable(AwakeMode::normal);
+        else
+            state.disable(DisableReason::manual, true);
+        updateUI();
+    });
+}
+
+void AppDelegate::disableAwake()
+{
+    state.disable(DisableReason::manual, true);
+    updateUI();
+}
+
+void AppDelegate::cancelTimedStop()
+{
+    state.cancelScheduledStop(true);
+    updateUI();
+}
+
+void AppDelegate::toggleMuteInForced()
+{
+    // A running forced mode keeps its sound; the setting applies to the next start.
+    state.muteInForced = !state.muteInForced;
+    state.savePreferences();
+    updateUI();
+}
+
+void AppDelegate::openStateFolder()
+{
+    desktop_.desktop.open(QUrl::fromLocalFile(state.supportDirectory));
+}
+
+void AppDelegate::openHistoryFile()
+{
+    const auto sessions = state.historySessions();
+    if (dashboard->exists())
+        dashboard->close();
+    dashboard->open(state, sessions, dashboardActions());
+    desktop_.desktop.activateIgnoringOtherApps();
+}
+
+void AppDelegate::toggleLaunchAtLogin()
+{
+    if (state.launchAtLoginInstalled())
+        state.uninstallLaunchAtLogin();
+    else
+        state.installLaunchAtLogin();
+    updateUI();
+}
+
+void AppDelegate::quitApp()
+{
+    state.disable(DisableReason::appQuit, true);
+    desktop_.desktop.terminate();
+}
+
+void AppDelegate::attemptEnable(AwakeMode mode)
+{
+    if (const auto refusal = state.canStartMode()) {
+        showRefusal(*refusal);
+        return;
+    }
+    state.enable(mode);
+    updateDashboardIfOpen();
+}
+
+DashboardActions AppDelegate::dashboardActions()
+{
+    DashboardActions actions;
+    actions.onRefreshRequested = guarded([](AppDelegate& self) {
+        self.configureMenu();
+        self.updateUI();
+        self.updateDashboardIfOpen();
+    });
+    actions.onActivateForced = guarded([](AppDelegate& self) { self.enableForcedAwake(); });
+    actions.onDisable = guarded([](AppDelegate& self) { self.disableAwake(); });
+    actions.onApplyPreset = [weak = std::weak_ptr<AppDelegate*>(self_)](const TimedPresetChoice& choice) {
+        // The same path as a preset item of the menu.
+        if (const auto self = weak.lock())
+            (*self)->enableTimedPreset(QVariant::fromValue(choice));
+    };
+    return actions;
+}
+
+// --- timed presets
+
+QMenu* AppDelegate::makeTimedPresetMenu(AwakeMode mode, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    for (const TimedPreset& preset : timedPresetCatalogue()) {
+        QAction* item = menu->addAction(localized(preset.zh, preset.en));
+        item->setData(QVariant::fromValue(TimedPresetChoice{mode, preset.duration}));
+        connect(item, &QAction::triggered, this, [this, item] { enableTimedPreset(item->data()); });
+    }
+    return menu;
+}
+
+void AppDelegate::enableTimedPreset(const QVariant& representedObject)
+{
+    if (representedObject.metaType() != QMetaType::fromType<TimedPresetChoice>())
+        return;
+    const auto preset = representedObject.value<TimedPresetChoice>();
+    if (preset.mode == AwakeMode::off)
+        return; // not a mode one can start
+    attemptEnable(preset.mode);
+    // Even after a refusal: the timed stop then applies to whatever runs.
+    if (preset.duration)
+        state.scheduleAutoDisable(*preset.duration);
+    else
+        state.cancelScheduledStop(false);
+    updateDashboardIfOpen();
+    updateUI();
+}
+
+// --- mascot colours
+
+QMenu* AppDelegate::makeColorTargetMenu(PelvaneColorTarget target, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    for (const ColorPreset& preset : colorPresets()) {
+        QAction* item = menu->addAction(preset.title);
+        item->setData(rawValue(target) + QLatin1Char('|') + preset.hex);
+        connect(item, &QAction::triggered, this, [this, item] { applyColorPreset(item->data()); });
+    }
+    menu->addSeparator();
+    QAction* custom = menu->addAction(QStringLiteral("自定义颜色…"));
+    custom->setData(rawValue(target));
+    connect(custom, &QAction::triggered, this, [this, custom] { openCustomColorPanel(custom->data()); });
+    return menu;
+}
+
+void AppDelegate::applyColorPreset(const QVariant& representedObject)
+{
+    const auto preset = colorPresetFromObject(representedObject);
+    if (!preset)
+        return;
+    state.setPelvaneColor(preset->second, preset->first);
+    updateUI();
+}
+
+void AppDelegate::openCustomColorPanel(const QVariant& representedObject)
+{
+    const auto target = colorTargetFromObject(representedObject);
+    if (!target)
+        return;
+    activeColorTarget = *target;
+    const QColor current = *target == PelvaneColorTarget::hang ? state.hangPelvaneColor : state.forcedPelvaneColor;
+    desktop_.colorPanel.open(current, [weak = std::weak_ptr<AppDelegate*>(self_)](const QColor& color) {
+        if (const auto self = weak.lock())
+            (*self)->colorPanelDidChange(color);
+    });
+    desktop_.desktop.activateIgnoringOtherApps();
+}
+
+void AppDelegate::colorPanelDidChange(const QColor& color)
+{
+    state.setPelvaneColor(color, activeColorTarget);
+    updateUI();
+}
+
+} // namespace launcher
