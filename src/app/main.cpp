@@ -1,5 +1,9 @@
+#include "app/AppDelegate.h"
 #include "app/SelfTest.h"
+#include "app/SingleInstance.h"
 #include "engine/Constants.h"
+#include "platform/PosixSignals.h"
+#include "platform/SystemAppPlatform.h"
 #include "platform/SystemPlatform.h"
 
 #include <QApplication>
@@ -33,7 +37,23 @@ int main(int argc, char** argv)
     if (hasArgument(argc, argv, "--self-test-forced"))
         return launcher::runSelfTestSuite(machine.platform(), out, err);
 
-    err << "launcher " << launcher::appVersion
-        << ": the menu-bar interface is not built yet; try --self-test-forced or --version\n";
+    launcher::SingleInstance instance(launcher::supportDirectoryFor(machine.platform().environment));
+    if (!instance.tryBecomePrimary()) {
+        if (instance.askPrimaryToShow())
+            return 0;
+        err << "launcher: another instance holds " << instance.lockFilePath() << " but does not answer\n";
+        return 1;
+    }
+
+    launcher::SystemAppPlatform desktop;
+    launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform());
+    QObject::connect(&instance, &launcher::SingleInstance::showRequested, &delegate,
+                     [&delegate] { delegate.openHistoryFile(); });
+    // A signal ends the event loop like Quit does, so the shutdown below still runs.
+    launcher::PosixSignals posixSignals([](int) { QCoreApplication::quit(); });
+
+    delegate.applicationDidFinishLaunching();
+    app.exec();
+    delegate.applicationWillTerminate();
     return 0;
 }
