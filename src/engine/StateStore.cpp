@@ -121,8 +121,25 @@ void StateStore::stopKeepAwakeProcess()
     }
 }
 
+// A keep-awake process that could take no lock at all leaves the machine
+// free to sleep: say so once, rather than show a mode that does nothing.
+void StateStore::noticeIfKeepAwakeHoldsNothing()
+{
+    if (!process || process->pid() == holdReportedPid_)
+        return;
+    const std::optional<bool> holds = process->holdsAnything();
+    if (!holds)
+        return;
+    holdReportedPid_ = process->pid();
+    if (!*holds)
+        sendNotice(localized(QStringLiteral("此桌面无法阻止休眠：挂机模式已开启，但电脑仍可能休眠"),
+                             QStringLiteral("Nothing on this desktop can hold off sleep: awake mode is on, but the "
+                                            "computer may still sleep")));
+}
+
 void StateStore::reconnectIfPossible()
 {
+    noticeIfKeepAwakeHoldsNothing();
     const auto bytes = readWholeFile(stateFile);
     const PersistedState record = (bytes ? decodeState(*bytes) : std::nullopt).value_or(PersistedState{});
 

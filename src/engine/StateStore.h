@@ -166,6 +166,7 @@ private:
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
     void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
+    void noticeIfKeepAwakeHoldsNothing();
     void loadPreferences();
     void cancelTimer(std::optional<TimerId>& timer);
     // Wraps a timer or delayed action so it does nothing once the store is gone.
@@ -174,6 +175,8 @@ private:
     Platform platform_;
     std::shared_ptr<StateStore*> self_;
     std::optional<MachineProfile> cachedMachineProfile_;
+    // The process whose word on its locks has been taken.
+    std::optional<qint32> holdReportedPid_;
     std::shared_ptr<class IncrementalHistoryReader> historyReader_;
 };
 

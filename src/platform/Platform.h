@@ -33,6 +33,9 @@ public:
     virtual bool isRunning() = 0;
     // Asks the process to end and waits until it has.
     virtual void terminateAndWait() = 0;
+    // Whether the process said it holds off sleep: absent until it says,
+    // and for programs that never say (caffeinate always holds).
+    virtual std::optional<bool> holdsAnything() = 0;
 };
 
 class KeepAwakeLauncher {

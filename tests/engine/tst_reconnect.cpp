@@ -116,6 +116,32 @@ private slots:
         QCOMPARE(f.store->forcedSleepCommandTimer, std::nullopt);
     }
 
+    void keepAwakeThatHoldsNothingIsReportedOnce_data()
+    {
+        QTest::addColumn<std::optional<bool>>("holds");
+        QTest::addColumn<int>("notices");
+        QTest::newRow("nothing held") << std::optional<bool>(false) << 1;
+        QTest::newRow("something held") << std::optional<bool>(true) << 0;
+        QTest::newRow("never says") << std::optional<bool>() << 0;
+    }
+
+    void keepAwakeThatHoldsNothingIsReportedOnce()
+    {
+        QFETCH(std::optional<bool>, holds);
+        QFETCH(int, notices);
+        StoreFixture f;
+        f.fake.keepAwake.holdsAnything = holds;
+        f.store->enable(AwakeMode::normal);
+        for (int tick = 0; tick < 3; ++tick)
+            f.store->reconnectIfPossible();
+        QCOMPARE(f.notices.size(), notices);
+        QCOMPARE(f.store->mode, AwakeMode::normal); // the mode is kept: some sleep may still be held off
+        // A new process says so anew.
+        f.store->enable(AwakeMode::forced);
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.notices.size(), 2 * notices);
+    }
+
     void goneProcessCancelsTheScheduledStop()
     {
         StoreFixture f;

@@ -29,6 +29,7 @@ public:
         launcher_.alive.erase(pid_);
         launcher_.waitedFor.push_back(pid_);
     }
+    std::optional<bool> holdsAnything() override { return launcher_.holdsAnything; }
 
 private:
     FakeKeepAwakeLauncher& launcher_;

@@ -37,6 +37,7 @@ public:
     void sendTerminate(qint32 pid) override;
 
     bool failLaunches = false;
+    std::optional<bool> holdsAnything; // what every child says of its locks
     std::set<qint32> alive;        // ids that count as our live keep-awake processes
     std::vector<QStringList> launches;
     std::vector<qint32> terminated; // ids sent a terminate signal
