@@ -87,11 +87,12 @@ public:
     void reconnectIfPossible();
 
     // --- state file
-    void saveState();
+    // False when the file could not be written; it then keeps its old bytes.
+    bool saveState();
     PersistedState persistedState() const;
 
     // --- preferences and language
-    void savePreferences();
+    bool savePreferences();
     void setPelvaneColor(const QColor& color, PelvaneColorTarget target);
     AppLanguage effectiveLanguage() const;
     QString localized(const QString& zh, const QString& en) const;
