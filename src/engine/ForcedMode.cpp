@@ -50,6 +50,7 @@ void StateStore::hideBlackout()
         platform_.screens.showCursor();
         cursorHidden = false;
     }
+    platform_.screens.restoreDisplaySleepSettings();
 }
 
 void StateStore::runZeroBrightnessSequence()
@@ -131,6 +132,8 @@ void StateStore::startWatchingForWakeInput()
 {
     if (inputWatchTimer)
         return;
+    platform_.input.setWatching(true);
+    platform_.screenEvents.setWatching(true);
     forcedArmedAt = now();
     lastWakeEventAges = captureWakeEventAges();
     inputWatchTimer = platform_.clock.repeating(0.2, guarded([](StateStore& store) { store.pollForWakeInput(); }));
@@ -138,6 +141,10 @@ void StateStore::startWatchingForWakeInput()
 
 void StateStore::stopWatchingForWakeInput()
 {
+    if (inputWatchTimer) {
+        platform_.input.setWatching(false);
+        platform_.screenEvents.setWatching(false);
+    }
     cancelTimer(inputWatchTimer);
     cancelTimer(forcedStabilizerTimer);
     lastWakeEventAges.reset();

@@ -77,6 +77,9 @@ public:
     virtual ~ScreenEvents() = default;
     virtual Token addObserver(ScreenEvent event, std::function<void()> handler) = 0;
     virtual void removeObserver(Token token) = 0;
+    // Sleep and wake matter only while forced mode is armed; where seeing
+    // them costs something (polling), it is done only while watching.
+    virtual void setWatching(bool watching) = 0;
 };
 
 class SystemBeep {
@@ -101,6 +104,9 @@ public:
     virtual ~InputIdle() = default;
     // Seconds since the last input event of this type in the session.
     virtual double secondsSinceLastEvent(WakeEventType type) = 0;
+    // Ages are asked for only while forced mode is armed; where keeping them
+    // costs something (a raw event stream), it is done only while watching.
+    virtual void setWatching(bool watching) = 0;
 };
 
 // One black window covering one screen; closed when destroyed.
@@ -119,6 +125,8 @@ public:
     virtual void showCursor() = 0;
     // Tells every display to go to sleep; does nothing where that is not possible.
     virtual void sleepDisplaysNow() = 0;
+    // Puts back any display setting that sleepDisplaysNow had to change.
+    virtual void restoreDisplaySleepSettings() = 0;
 };
 
 class RunningApplications {

@@ -74,6 +74,8 @@ public:
     void removeObserver(Token token) override { observers_.erase(token); }
     void post(ScreenEvent event);
     int observerCount() const { return int(observers_.size()); }
+    void setWatching(bool on) override { watching = on; }
+    bool watching = false;
 
 private:
     std::map<Token, std::pair<ScreenEvent, std::function<void()>>> observers_;
@@ -97,7 +99,9 @@ public:
     void touch(WakeEventType type);
     // Records the last input of a type as having happened at `when`.
     void touchAt(WakeEventType type, double when);
+    void setWatching(bool on) override { watching = on; }
     int readings = 0;
+    bool watching = false;
 private:
     const Clock& clock_;
     std::map<WakeEventType, double> lastEventAt_;
@@ -110,6 +114,7 @@ public:
     void hideCursor() override { ++cursorHides; log_ << QStringLiteral("cursor.hide"); }
     void showCursor() override { ++cursorShows; log_ << QStringLiteral("cursor.show"); }
     void sleepDisplaysNow() override { ++displaySleeps; log_ << QStringLiteral("display.sleep"); }
+    void restoreDisplaySleepSettings() override { ++displaySettingRestores; }
 
     int screenCount = 2;
     int windowsCreated = 0;
@@ -117,6 +122,7 @@ public:
     int cursorHides = 0;
     int cursorShows = 0;
     int displaySleeps = 0;
+    int displaySettingRestores = 0;
 private:
     CallLog& log_;
 };
