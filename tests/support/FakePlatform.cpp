@@ -6,10 +6,12 @@
 
 namespace launcher::testing {
 
-std::optional<QString> FakeCommandRunner::runCommand(const QString& path, const QStringList& arguments)
+std::optional<QString> FakeCommandRunner::runCommand(const QString& path, const QStringList& arguments,
+                                                     std::chrono::milliseconds timeLimit)
 {
     const QString line = (QStringList{path} + arguments).join(QLatin1Char(' '));
     commands << line;
+    timeLimits.push_back(timeLimit);
     log_ << QStringLiteral("run ") + line;
     auto it = answers.constFind(line);
     if (it == answers.constEnd())
