@@ -200,7 +200,6 @@ public:
 // Everything the state store needs from the machine. Non-owning.
 struct Platform {
     Clock& clock;
-    CommandRunner& commands;
     KeepAwakeLauncher& keepAwake;
     Environment& environment;
     ScreenEvents& screenEvents;

@@ -146,7 +146,7 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform()
 {
-    return Platform{clock, commands, keepAwake, environment, screenEvents, beep, input,
+    return Platform{clock, keepAwake, environment, screenEvents, beep, input,
                     screens, applications, power, sound, hardware, loginItem};
 }
 

@@ -3,7 +3,6 @@
 
 #include "engine/StateStore.h"
 #include "platform/PosixKeepAwakeLauncher.h"
-#include "platform/ProcessCommandRunner.h"
 #include "platform/ProcessIdentity.h"
 #include "store/Files.h"
 #include "support/FakePlatform.h"
@@ -36,14 +35,13 @@ QString executableName(qint32 pid)
 struct RealProcesses {
     FakePlatform fake;
     PosixKeepAwakeLauncher launcher{helperProgram};
-    ProcessCommandRunner runner;
     std::optional<StateStore> store;
 
     // A fresh store finds the record an earlier run left.
     QByteArray adopt(qint64 pid, const char* mode)
     {
         const QByteArray record = R"({"pid":)" + QByteArray::number(pid) + R"(,"mode":")" + mode + R"(","startedAt":1799999000.5})";
-        store.emplace(Platform{fake.clock, runner, launcher, fake.environment, fake.screenEvents, fake.beep, fake.input,
+        store.emplace(Platform{fake.clock, launcher, fake.environment, fake.screenEvents, fake.beep, fake.input,
                                fake.screens, fake.applications, fake.power, fake.sound, fake.hardware, fake.loginItem});
         if (!QDir().mkpath(store->supportDirectory) || !writeFileAtomically(store->stateFile, record))
             return {};
