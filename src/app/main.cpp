@@ -19,6 +19,12 @@ bool hasArgument(int argc, char** argv, const char* wanted)
     return false;
 }
 
+#ifdef Q_OS_MACOS
+constexpr bool isAppleDesktop = true;
+#else
+constexpr bool isAppleDesktop = false;
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -30,11 +36,22 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    const bool selfTest = hasArgument(argc, argv, "--self-test-forced");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !isAppleDesktop) {
+        // Qt would abort without a display; the self-test needs none.
+        if (!selfTest) {
+            err << "launcher: no display to show the menu-bar item on (DISPLAY is not set)\n";
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     launcher::SystemPlatform machine;
 
-    if (hasArgument(argc, argv, "--self-test-forced"))
+    if (selfTest)
         return launcher::runSelfTestSuite(machine.platform(), out, err);
 
     launcher::SingleInstance instance(launcher::supportDirectoryFor(machine.platform().environment));

@@ -50,6 +50,7 @@ void StateStore::hideBlackout()
         platform_.screens.showCursor();
         cursorHidden = false;
     }
+    platform_.screens.restoreDisplaySleepSettings();
 }
 
 void StateStore::runZeroBrightnessSequence()
@@ -118,11 +119,12 @@ void StateStore::cancelPendingDisplaySleepCommand()
 
 // --- wake-input watch
 
-std::map<WakeEventType, double> StateStore::captureWakeEventAges()
+// Polled five times a second for as long as forced mode runs: no allocation.
+WakeEventAges StateStore::captureWakeEventAges()
 {
-    std::map<WakeEventType, double> ages;
-    for (WakeEventType type : wakeEventTypes)
-        ages[type] = platform_.input.secondsSinceLastEvent(type);
+    WakeEventAges ages{};
+    for (size_t i = 0; i < wakeEventTypes.size(); ++i)
+        ages[i] = platform_.input.secondsSinceLastEvent(wakeEventTypes[i]);
     return ages;
 }
 
@@ -130,6 +132,8 @@ void StateStore::startWatchingForWakeInput()
 {
     if (inputWatchTimer)
         return;
+    platform_.input.setWatching(true);
+    platform_.screenEvents.setWatching(true);
     forcedArmedAt = now();
     lastWakeEventAges = captureWakeEventAges();
     inputWatchTimer = platform_.clock.repeating(0.2, guarded([](StateStore& store) { store.pollForWakeInput(); }));
@@ -137,9 +141,13 @@ void StateStore::startWatchingForWakeInput()
 
 void StateStore::stopWatchingForWakeInput()
 {
+    if (inputWatchTimer) {
+        platform_.input.setWatching(false);
+        platform_.screenEvents.setWatching(false);
+    }
     cancelTimer(inputWatchTimer);
     cancelTimer(forcedStabilizerTimer);
-    lastWakeEventAges.clear();
+    lastWakeEventAges.reset();
     forcedArmedAt.reset();
     hasObservedDisplaySleep = false;
     forcedSleepAttemptCount = 0;
@@ -155,18 +163,18 @@ void StateStore::pollForWakeInput()
     if (hasObservedDisplaySleep)
         return;
 
-    const auto current = captureWakeEventAges();
+    const WakeEventAges current = captureWakeEventAges();
     if (!forcedArmedAt || now() - *forcedArmedAt < wakeDetectionGraceInterval) {
         lastWakeEventAges = current;
         return;
     }
-    for (WakeEventType type : wakeEventTypes) {
-        const auto before = lastWakeEventAges.find(type);
-        const auto after = current.find(type);
-        if (before != lastWakeEventAges.end() && after != current.end() && after->second + 0.05 < before->second) {
-            disable(DisableReason::wakeInput, true);
-            lastWakeEventAges = current;
-            return;
+    if (lastWakeEventAges) {
+        for (size_t i = 0; i < current.size(); ++i) {
+            if (current[i] + 0.05 < (*lastWakeEventAges)[i]) {
+                disable(DisableReason::wakeInput, true);
+                lastWakeEventAges = current;
+                return;
+            }
         }
     }
     lastWakeEventAges = current;

@@ -121,9 +121,13 @@ private slots:
     void stopRemovesTheBlackoutAMomentLater()
     {
         StoreFixture f;
+        QVERIFY(!f.fake.input.watching && !f.fake.screenEvents.watching);
         f.store->enable(AwakeMode::forced);
+        // Input and screen sleep are watched only while forced mode is armed.
+        QVERIFY(f.fake.input.watching && f.fake.screenEvents.watching);
         f.fake.clock.advance(2);
         f.store->disable(DisableReason::manual, true);
+        QVERIFY(!f.fake.input.watching && !f.fake.screenEvents.watching);
         QCOMPARE(f.fake.screens.windowsOpen, 2);
         QCOMPARE(f.fake.clock.pendingTimers(), 1); // only the removal is left
         f.fake.clock.advance(0.13);
@@ -132,6 +136,7 @@ private slots:
         QCOMPARE(f.fake.screens.windowsOpen, 0);
         QCOMPARE(f.fake.screens.cursorShows, 1);
         QVERIFY(!f.store->cursorHidden);
+        QVERIFY(f.fake.screens.displaySettingRestores >= 1);
         QCOMPARE(f.fake.clock.pendingTimers(), 0);
     }
 

@@ -21,10 +21,12 @@ using CallLog = QStringList;
 class FakeCommandRunner final : public CommandRunner {
 public:
     explicit FakeCommandRunner(CallLog& log) : log_(log) {}
-    std::optional<QString> runCommand(const QString& path, const QStringList& arguments) override;
+    std::optional<QString> runCommand(const QString& path, const QStringList& arguments,
+                                      std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) override;
     // Answer for an exact command line ("path arg1 arg2"); unscripted commands answer absent.
     QHash<QString, QString> answers;
     QStringList commands; // every command line run, in order
+    std::vector<std::chrono::milliseconds> timeLimits; // the limit each of them was given
 private:
     CallLog& log_;
 };
@@ -37,6 +39,7 @@ public:
     void sendTerminate(qint32 pid) override;
 
     bool failLaunches = false;
+    std::optional<bool> holdsAnything; // what every child says of its locks
     std::set<qint32> alive;        // ids that count as our live keep-awake processes
     std::vector<QStringList> launches;
     std::vector<qint32> terminated; // ids sent a terminate signal
@@ -72,6 +75,8 @@ public:
     void removeObserver(Token token) override { observers_.erase(token); }
     void post(ScreenEvent event);
     int observerCount() const { return int(observers_.size()); }
+    void setWatching(bool on) override { watching = on; }
+    bool watching = false;
 
 private:
     std::map<Token, std::pair<ScreenEvent, std::function<void()>>> observers_;
@@ -95,7 +100,9 @@ public:
     void touch(WakeEventType type);
     // Records the last input of a type as having happened at `when`.
     void touchAt(WakeEventType type, double when);
+    void setWatching(bool on) override { watching = on; }
     int readings = 0;
+    bool watching = false;
 private:
     const Clock& clock_;
     std::map<WakeEventType, double> lastEventAt_;
@@ -108,6 +115,7 @@ public:
     void hideCursor() override { ++cursorHides; log_ << QStringLiteral("cursor.hide"); }
     void showCursor() override { ++cursorShows; log_ << QStringLiteral("cursor.show"); }
     void sleepDisplaysNow() override { ++displaySleeps; log_ << QStringLiteral("display.sleep"); }
+    void restoreDisplaySleepSettings() override { ++displaySettingRestores; }
 
     int screenCount = 2;
     int windowsCreated = 0;
@@ -115,6 +123,7 @@ public:
     int cursorHides = 0;
     int cursorShows = 0;
     int displaySleeps = 0;
+    int displaySettingRestores = 0;
 private:
     CallLog& log_;
 };

@@ -39,12 +39,25 @@ WakeEventType buttonType(int button)
 
 } // namespace
 
-LinuxInputIdle::LinuxInputIdle() : display_(openXDisplay()), startedAt_(std::chrono::steady_clock::now())
+LinuxInputIdle::LinuxInputIdle() : display_(openXDisplay()), startedAt_(std::chrono::steady_clock::now()) {}
+
+LinuxInputIdle::~LinuxInputIdle() = default;
+
+void LinuxInputIdle::setWatching(bool watching)
 {
-    if (!display_)
+    if (!display_ || watching == watching_)
         return;
+    watching_ = watching;
+    if (!watching) {
+        notifier_.reset();
+        selectRawEvents(false);
+        xinputOpcode_ = -1;
+        lastEventAt_.clear();
+        return;
+    }
+    startedAt_ = std::chrono::steady_clock::now();
     idleAtStart_ = sessionIdleSeconds().value_or(0.0);
-    selectRawEvents();
+    selectRawEvents(true);
     if (!watchesRawEvents())
         return;
     loadModifierKeys();
@@ -55,9 +68,7 @@ LinuxInputIdle::LinuxInputIdle() : display_(openXDisplay()), startedAt_(std::chr
     }
 }
 
-LinuxInputIdle::~LinuxInputIdle() = default;
-
-void LinuxInputIdle::selectRawEvents()
+void LinuxInputIdle::selectRawEvents(bool on)
 {
     Display* display = display_.get();
     int event = 0, error = 0, opcode = 0;
@@ -67,12 +78,15 @@ void LinuxInputIdle::selectRawEvents()
     if (XIQueryVersion(display, &major, &minor) != Success)
         return;
 
+    // An empty mask takes back an earlier selection.
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawMotion);
-    XISetMask(bits, XI_RawButtonPress);
-    XISetMask(bits, XI_RawKeyPress);
-    if (major > 2 || minor >= 2)
-        XISetMask(bits, XI_RawTouchBegin);
+    if (on) {
+        XISetMask(bits, XI_RawMotion);
+        XISetMask(bits, XI_RawButtonPress);
+        XISetMask(bits, XI_RawKeyPress);
+        if (major > 2 || minor >= 2)
+            XISetMask(bits, XI_RawTouchBegin);
+    }
     XIEventMask mask;
     mask.deviceid = XIAllMasterDevices;
     mask.mask_len = sizeof bits;
@@ -81,8 +95,10 @@ void LinuxInputIdle::selectRawEvents()
     XErrorTrap trap(display);
     for (int screen = 0; screen < ScreenCount(display); ++screen)
         XISelectEvents(display, RootWindow(display, screen), &mask, 1);
-    if (!trap.failed())
+    if (!trap.failed() && on)
         xinputOpcode_ = opcode;
+    if (!on)
+        drainEvents();
 }
 
 void LinuxInputIdle::loadModifierKeys()

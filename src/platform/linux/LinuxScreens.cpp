@@ -37,9 +37,63 @@ private:
     BlackWindow window_;
 };
 
+class XDpms final : public Dpms {
+public:
+    explicit XDpms(Display* display) : display_(display) {}
+    std::optional<bool> enabled() override
+    {
+        int event = 0, error = 0;
+        if (!display_ || !DPMSQueryExtension(display_, &event, &error) || !DPMSCapable(display_))
+            return std::nullopt;
+        CARD16 level = DPMSModeOn;
+        BOOL on = False;
+        if (!DPMSInfo(display_, &level, &on))
+            return std::nullopt;
+        return bool(on);
+    }
+    void setEnabled(bool on) override
+    {
+        XErrorTrap trap(display_);
+        on ? DPMSEnable(display_) : DPMSDisable(display_);
+        trap.failed();
+    }
+    void forceOff() override
+    {
+        XErrorTrap trap(display_);
+        DPMSForceLevel(display_, DPMSModeOff);
+        trap.failed();
+    }
+
+private:
+    Display* display_;
+};
+
 } // namespace
 
-LinuxScreens::LinuxScreens() : display_(openXDisplay())
+void DisplaySleepSwitch::sleepNow()
+{
+    const std::optional<bool> on = dpms_.enabled();
+    if (!on)
+        return;
+    if (!*on) {
+        dpms_.setEnabled(true);
+        switchedOn_ = true;
+    }
+    dpms_.forceOff();
+}
+
+void DisplaySleepSwitch::restore()
+{
+    if (!switchedOn_)
+        return;
+    switchedOn_ = false;
+    // Switched off by the user meanwhile: nothing left to put back.
+    if (dpms_.enabled().value_or(false))
+        dpms_.setEnabled(false);
+}
+
+LinuxScreens::LinuxScreens()
+    : display_(openXDisplay()), dpms_(std::make_unique<XDpms>(display_.get())), sleepSwitch_(*dpms_)
 {
     if (!display_)
         return;
@@ -82,16 +136,12 @@ void LinuxScreens::showCursor()
 
 void LinuxScreens::sleepDisplaysNow()
 {
-    Display* display = display_.get();
-    if (!display || !dpmsDisplaysAsleep(display).has_value())
-        return;
-    XErrorTrap trap(display);
-    CARD16 level = 0;
-    BOOL enabled = False;
-    // Forcing a level is refused while DPMS is switched off.
-    if (DPMSInfo(display, &level, &enabled) && !enabled)
-        DPMSEnable(display);
-    DPMSForceLevel(display, DPMSModeOff);
+    sleepSwitch_.sleepNow();
+}
+
+void LinuxScreens::restoreDisplaySleepSettings()
+{
+    sleepSwitch_.restore();
 }
 
 std::optional<bool> dpmsDisplaysAsleep(_XDisplay* display)
@@ -116,17 +166,28 @@ LinuxScreenEvents::LinuxScreenEvents(Clock& clock)
 LinuxScreenEvents::LinuxScreenEvents(Clock& clock, SleepReading displaysAsleep)
     : clock_(clock), displaysAsleep_(std::move(displaysAsleep))
 {
+}
+
+LinuxScreenEvents::~LinuxScreenEvents()
+{
+    setWatching(false);
+}
+
+void LinuxScreenEvents::setWatching(bool watching)
+{
+    if (!watching) {
+        if (timer_)
+            clock_.cancel(*timer_);
+        timer_.reset();
+        return;
+    }
+    if (timer_)
+        return;
     const std::optional<bool> asleep = displaysAsleep_();
     if (!asleep)
         return;
     asleep_ = *asleep;
     timer_ = clock_.repeating(pollInterval, [this] { poll(); });
-}
-
-LinuxScreenEvents::~LinuxScreenEvents()
-{
-    if (timer_)
-        clock_.cancel(*timer_);
 }
 
 ScreenEvents::Token LinuxScreenEvents::addObserver(ScreenEvent event, std::function<void()> handler)

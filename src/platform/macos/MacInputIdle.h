@@ -8,6 +8,8 @@ namespace launcher {
 class MacInputIdle final : public InputIdle {
 public:
     double secondsSinceLastEvent(WakeEventType type) override;
+    // The counters are kept by the system whether asked or not.
+    void setWatching(bool) override {}
 };
 
 } // namespace launcher

@@ -14,6 +14,8 @@ public:
     void hideCursor() override;
     void showCursor() override;
     void sleepDisplaysNow() override;
+    // pmset's display sleep changes no setting.
+    void restoreDisplaySleepSettings() override {}
 
 private:
     CommandRunner& commands_;
@@ -30,6 +32,8 @@ public:
 
     Token addObserver(ScreenEvent event, std::function<void()> handler) override;
     void removeObserver(Token token) override;
+    // Notifications cost nothing while nobody looks.
+    void setWatching(bool) override {}
 
 private:
     std::map<Token, void*> observers_; // retained notification-centre tokens

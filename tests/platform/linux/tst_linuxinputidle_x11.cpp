@@ -30,6 +30,7 @@ private slots:
     {
         QTest::qWait(1100);
         LinuxInputIdle idle;
+        idle.setWatching(true);
         // Nothing was pressed since the server started.
         QVERIFY(idle.secondsSinceLastEvent(WakeEventType::rightMouseDown) >= 1.0);
     }
@@ -55,6 +56,7 @@ private slots:
         QFETCH(WakeEventType, type);
 
         LinuxInputIdle idle;
+        idle.setWatching(true);
         QVERIFY(idle.watchesRawEvents());
         QTest::qWait(300);
         std::map<WakeEventType, double> before;
@@ -71,9 +73,26 @@ private slots:
         }
     }
 
+    void rawEventsOnlyWhileWatching()
+    {
+        LinuxInputIdle idle;
+        QVERIFY(!idle.watchesRawEvents());
+        idle.setWatching(true);
+        QVERIFY(idle.watchesRawEvents());
+        QVERIFY(xdotool({"key", "a"}));
+        QTRY_VERIFY_WITH_TIMEOUT(idle.secondsSinceLastEvent(WakeEventType::keyDown) < 0.25, 3000);
+        idle.setWatching(false);
+        QVERIFY(!idle.watchesRawEvents());
+        // Watching again starts afresh: the earlier key press is forgotten.
+        QTest::qWait(400);
+        idle.setWatching(true);
+        QVERIFY(idle.secondsSinceLastEvent(WakeEventType::keyDown) >= 0.3);
+    }
+
     void eventsAreTakenInWhileNobodyAsks()
     {
         LinuxInputIdle idle;
+        idle.setWatching(true);
         QVERIFY(xdotool({"mousemove_relative", "--", "3", "0"}));
         // The event loop runs, nobody reads: the age still dates from the move.
         QTest::qWait(600);

@@ -13,6 +13,7 @@ namespace {
 struct ScriptedDisplay {
     explicit ScriptedDisplay(std::optional<bool> atStart) : asleep(atStart)
     {
+        screenEvents.setWatching(true);
         screenEvents.addObserver(ScreenEvent::didSleep, [this] { events << QStringLiteral("sleep"); });
         screenEvents.addObserver(ScreenEvent::didWake, [this] { events << QStringLiteral("wake"); });
     }
@@ -89,9 +90,51 @@ private slots:
         ManualClock clock;
         {
             LinuxScreenEvents screenEvents(clock, [] { return std::optional<bool>(false); });
+            QCOMPARE(clock.pendingTimers(), 0); // not before forced mode asks
+            screenEvents.setWatching(true);
+            screenEvents.setWatching(true);
             QCOMPARE(clock.pendingTimers(), 1);
+            screenEvents.setWatching(false);
+            QCOMPARE(clock.pendingTimers(), 0);
+            screenEvents.setWatching(true);
         }
         QCOMPARE(clock.pendingTimers(), 0);
+    }
+
+    // DPMS is switched on only to force the sleep, and back off afterwards.
+    void displaySleepLeavesTheDpmsSettingAsFound()
+    {
+        struct ScriptedDpms final : Dpms {
+            std::optional<bool> on;
+            QStringList calls;
+            std::optional<bool> enabled() override { return on; }
+            void setEnabled(bool value) override { on = value; calls << (value ? "enable" : "disable"); }
+            void forceOff() override { calls << "off"; }
+        };
+        ScriptedDpms dpms;
+        DisplaySleepSwitch sleepSwitch(dpms);
+
+        dpms.on = false; // the user's "never blank"
+        sleepSwitch.sleepNow();
+        sleepSwitch.sleepNow();
+        QCOMPARE(dpms.calls, QStringList({"enable", "off", "off"}));
+        sleepSwitch.restore();
+        sleepSwitch.restore();
+        QCOMPARE(dpms.on, std::optional<bool>(false));
+        QCOMPARE(dpms.calls.size(), 4);
+
+        dpms.calls.clear();
+        dpms.on = true; // already on: nothing to put back
+        sleepSwitch.sleepNow();
+        sleepSwitch.restore();
+        QCOMPARE(dpms.calls, QStringList{"off"});
+        QCOMPARE(dpms.on, std::optional<bool>(true));
+
+        dpms.calls.clear();
+        dpms.on.reset(); // no DPMS at all
+        sleepSwitch.sleepNow();
+        sleepSwitch.restore();
+        QVERIFY(dpms.calls.isEmpty());
     }
 };
 
