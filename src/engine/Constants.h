@@ -22,6 +22,9 @@ inline constexpr std::array<WakeEventType, 7> wakeEventTypes{
     WakeEventType::flagsChanged,
 };
 
+// Seconds since the last event of each type, in the order of wakeEventTypes.
+using WakeEventAges = std::array<double, wakeEventTypes.size()>;
+
 inline constexpr double wakeDetectionGraceInterval = 3.5;
 inline constexpr double displaySleepCommandDelay = 0.25;
 inline constexpr double forcedQuickDuration = 10800;

@@ -24,6 +24,10 @@ std::optional<QString> StateStore::canStartMode()
 
 void StateStore::enable(AwakeMode requested)
 {
+    if (requested == AwakeMode::off) {
+        disable(DisableReason::manual, true);
+        return;
+    }
     reconnectIfPossible();
     if (mode == requested && isRecordedProcessAlive())
         return;

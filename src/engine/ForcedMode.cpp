@@ -119,11 +119,12 @@ void StateStore::cancelPendingDisplaySleepCommand()
 
 // --- wake-input watch
 
-std::map<WakeEventType, double> StateStore::captureWakeEventAges()
+// Polled five times a second for as long as forced mode runs: no allocation.
+WakeEventAges StateStore::captureWakeEventAges()
 {
-    std::map<WakeEventType, double> ages;
-    for (WakeEventType type : wakeEventTypes)
-        ages[type] = platform_.input.secondsSinceLastEvent(type);
+    WakeEventAges ages{};
+    for (size_t i = 0; i < wakeEventTypes.size(); ++i)
+        ages[i] = platform_.input.secondsSinceLastEvent(wakeEventTypes[i]);
     return ages;
 }
 
@@ -146,7 +147,7 @@ void StateStore::stopWatchingForWakeInput()
     }
     cancelTimer(inputWatchTimer);
     cancelTimer(forcedStabilizerTimer);
-    lastWakeEventAges.clear();
+    lastWakeEventAges.reset();
     forcedArmedAt.reset();
     hasObservedDisplaySleep = false;
     forcedSleepAttemptCount = 0;
@@ -162,18 +163,18 @@ void StateStore::pollForWakeInput()
     if (hasObservedDisplaySleep)
         return;
 
-    const auto current = captureWakeEventAges();
+    const WakeEventAges current = captureWakeEventAges();
     if (!forcedArmedAt || now() - *forcedArmedAt < wakeDetectionGraceInterval) {
         lastWakeEventAges = current;
         return;
     }
-    for (WakeEventType type : wakeEventTypes) {
-        const auto before = lastWakeEventAges.find(type);
-        const auto after = current.find(type);
-        if (before != lastWakeEventAges.end() && after != current.end() && after->second + 0.05 < before->second) {
-            disable(DisableReason::wakeInput, true);
-            lastWakeEventAges = current;
-            return;
+    if (lastWakeEventAges) {
+        for (size_t i = 0; i < current.size(); ++i) {
+            if (current[i] + 0.05 < (*lastWakeEventAges)[i]) {
+                disable(DisableReason::wakeInput, true);
+                lastWakeEventAges = current;
+                return;
+            }
         }
     }
     lastWakeEventAges = current;

@@ -14,6 +14,18 @@ bool needsRewrite(const std::optional<double>& current, double captured)
     return !current || std::abs(*current - captured) > brightnessTolerance;
 }
 
+// Captured values come back from the state file, which anyone may edit; the
+// platform's setters take them as they are.
+int clampedVolume(int volume)
+{
+    return std::clamp(volume, 0, 100);
+}
+
+double clampedBrightness(double value)
+{
+    return std::clamp(value, 0.0, 1.0);
+}
+
 } // namespace
 
 VolumeState StateStore::readVolumeState()
@@ -46,9 +58,9 @@ void StateStore::restoreSoundAndBrightness()
 
     if (!isSelfTestMode) {
         if (previousVolume)
-            sound.setOutputVolume(std::clamp(*previousVolume, 0, 100));
+            sound.setOutputVolume(clampedVolume(*previousVolume));
         if (previousAlertVolume)
-            sound.setAlertVolume(std::clamp(*previousAlertVolume, 0, 100));
+            sound.setAlertVolume(clampedVolume(*previousAlertVolume));
         // Unmutes also when the state could not be read at the start.
         sound.setOutputMuted(previousMuted.value_or(false));
     }
@@ -63,13 +75,15 @@ void StateStore::restoreSoundAndBrightness()
     }
 
     if (previousBrightness) {
-        if (needsRewrite(readBrightness(), *previousBrightness))
-            sound.setBrightness(*previousBrightness);
+        const double captured = clampedBrightness(*previousBrightness);
+        if (needsRewrite(readBrightness(), captured))
+            sound.setBrightness(captured);
         previousBrightness.reset();
     }
     if (previousKeyboardBrightness && *previousKeyboardBrightness >= 0) {
-        if (needsRewrite(readKeyboardBrightness(), *previousKeyboardBrightness))
-            sound.setKeyboardBrightness(*previousKeyboardBrightness);
+        const double captured = clampedBrightness(*previousKeyboardBrightness);
+        if (needsRewrite(readKeyboardBrightness(), captured))
+            sound.setKeyboardBrightness(captured);
         previousKeyboardBrightness.reset();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Constants.h"
 #include "store/Files.h"
+#include "store/IncrementalHistoryReader.h"
 #include "store/Preferences.h"
 
 #include <QDir>
@@ -96,9 +97,10 @@ PersistedState StateStore::persistedState() const
                           startedAt};
 }
 
-void StateStore::saveState()
+bool StateStore::saveState()
 {
-    writeFileAtomically(stateFile, encodeState(persistedState()));
+    // The monitor saves every second while nothing changes; only a change costs a write.
+    return replaceFileIfChanged(stateFile, encodeState(persistedState()));
 }
 
 // --- keep-awake process
@@ -121,10 +123,34 @@ void StateStore::stopKeepAwakeProcess()
     }
 }
 
+// A keep-awake process that could take no lock at all leaves the machine
+// free to sleep: say so once, rather than show a mode that does nothing.
+void StateStore::noticeIfKeepAwakeHoldsNothing()
+{
+    if (!process || process->pid() == holdReportedPid_)
+        return;
+    const std::optional<bool> holds = process->holdsAnything();
+    if (!holds)
+        return;
+    holdReportedPid_ = process->pid();
+    if (!*holds)
+        sendNotice(localized(QStringLiteral("此桌面无法阻止休眠：挂机模式已开启，但电脑仍可能休眠"),
+                             QStringLiteral("Nothing on this desktop can hold off sleep: awake mode is on, but the "
+                                            "computer may still sleep")));
+}
+
 void StateStore::reconnectIfPossible()
 {
+    noticeIfKeepAwakeHoldsNothing();
     const auto bytes = readWholeFile(stateFile);
-    const PersistedState record = (bytes ? decodeState(*bytes) : std::nullopt).value_or(PersistedState{});
+    PersistedState record = (bytes ? decodeState(*bytes) : std::nullopt).value_or(PersistedState{});
+    // A file that does not name the child this run started is older than
+    // what the store holds: its last write failed. Keep the store and write
+    // it again.
+    if (process && record.pid != process->pid()) {
+        record = persistedState();
+        saveState();
+    }
 
     previousVolume = record.previousVolume;
     previousMuted = record.previousMuted;
@@ -134,6 +160,10 @@ void StateStore::reconnectIfPossible()
     startedAt = record.startedAt;
 
     if (!record.pid || *record.pid <= 0 || !platform_.keepAwake.isKeepAwakeProcess(*record.pid)) {
+        // Died during forced mode: give back what the start took, or the next
+        // start would capture the muted sound and the dark screen.
+        if (record.mode == AwakeMode::forced)
+            restoreSoundAndBrightness();
         process.reset();
         pid.reset();
         mode = AwakeMode::off;
@@ -195,7 +225,7 @@ void StateStore::loadPreferences()
         savePreferences();
 }
 
-void StateStore::savePreferences()
+bool StateStore::savePreferences()
 {
     Preferences p;
     p.muteInForced = muteInForced;
@@ -206,7 +236,7 @@ void StateStore::savePreferences()
     p.allowOnAC = allowOnAC;
     p.minimumBatteryPercentage = minimumBatteryPercentage;
     p.requireMoviePlayback = requireMoviePlayback;
-    writeFileAtomically(prefsFile, encodePreferences(p));
+    return writeFileAtomically(prefsFile, encodePreferences(p));
 }
 
 void StateStore::setPelvaneColor(const QColor& color, PelvaneColorTarget target)
@@ -233,7 +263,11 @@ QString StateStore::localized(const QString& zh, const QString& en) const
 
 void StateStore::appendHistory(const QString& action, AwakeMode entryMode, const QString& note)
 {
-    appendHistoryLine(historyFile, encodeHistoryLine(HistoryEntry{now(), entryMode, action, note}));
+    AppendRecord record;
+    const bool appended = appendHistoryLine(historyFile, encodeHistoryLine(HistoryEntry{now(), entryMode, action, note}),
+                                            historyReader_ ? &record : nullptr);
+    if (appended && historyReader_)
+        historyReader_->noteAppend(record);
 }
 
 std::vector<HistoryEntry> StateStore::loadHistoryEntries() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/AwakeMode.h"
+#include "engine/Constants.h"
 #include "platform/Platform.h"
 #include "store/Energy.h"
 #include "store/HistoryLog.h"
@@ -12,7 +13,6 @@
 #include <QString>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -70,7 +70,7 @@ public:
     std::optional<TimerId> forcedSleepCommandTimer;
     std::optional<TimerId> forcedStabilizerTimer;
     int forcedSleepAttemptCount = 0;
-    std::map<WakeEventType, double> lastWakeEventAges;
+    std::optional<WakeEventAges> lastWakeEventAges; // absent while the watch is off
     std::optional<double> forcedArmedAt;
     std::optional<TimerId> autoDisableTimer;
     std::optional<double> scheduledStopAt;
@@ -87,11 +87,12 @@ public:
     void reconnectIfPossible();
 
     // --- state file
-    void saveState();
+    // False when the file could not be written; it then keeps its old bytes.
+    bool saveState();
     PersistedState persistedState() const;
 
     // --- preferences and language
-    void savePreferences();
+    bool savePreferences();
     void setPelvaneColor(const QColor& color, PelvaneColorTarget target);
     AppLanguage effectiveLanguage() const;
     QString localized(const QString& zh, const QString& en) const;
@@ -139,7 +140,7 @@ public:
     void startWatchingForWakeInput();
     void stopWatchingForWakeInput();
     void pollForWakeInput();
-    std::map<WakeEventType, double> captureWakeEventAges();
+    WakeEventAges captureWakeEventAges();
 
     // --- volume and brightness
     VolumeState readVolumeState();
@@ -166,6 +167,7 @@ private:
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
     void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
+    void noticeIfKeepAwakeHoldsNothing();
     void loadPreferences();
     void cancelTimer(std::optional<TimerId>& timer);
     // Wraps a timer or delayed action so it does nothing once the store is gone.
@@ -174,6 +176,8 @@ private:
     Platform platform_;
     std::shared_ptr<StateStore*> self_;
     std::optional<MachineProfile> cachedMachineProfile_;
+    // The process whose word on its locks has been taken.
+    std::optional<qint32> holdReportedPid_;
     std::shared_ptr<class IncrementalHistoryReader> historyReader_;
 };
 

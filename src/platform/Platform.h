@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,13 +17,20 @@
 
 namespace launcher {
 
+// How long a tool may take before it counts as giving no answer. Tools run
+// on the main thread; those run on every timer tick get the short limit, so
+// one that hangs cannot freeze the program for long.
+inline constexpr std::chrono::milliseconds defaultCommandTimeLimit = std::chrono::seconds(10);
+inline constexpr std::chrono::milliseconds perTickCommandTimeLimit = std::chrono::seconds(2);
+
 class CommandRunner {
 public:
     virtual ~CommandRunner() = default;
     // Runs the executable at path (no shell) with standard output and error
-    // merged. Absent when it cannot start, does not finish in time, or prints
-    // text that is not UTF-8. The exit status is not looked at.
-    virtual std::optional<QString> runCommand(const QString& path, const QStringList& arguments) = 0;
+    // merged. Absent when it cannot start, does not finish within timeLimit,
+    // or prints text that is not UTF-8. The exit status is not looked at.
+    virtual std::optional<QString> runCommand(const QString& path, const QStringList& arguments,
+                                              std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) = 0;
 };
 
 // A keep-awake process started by this run of the program.
@@ -33,6 +41,9 @@ public:
     virtual bool isRunning() = 0;
     // Asks the process to end and waits until it has.
     virtual void terminateAndWait() = 0;
+    // Whether the process said it holds off sleep: absent until it says,
+    // and for programs that never say (caffeinate always holds).
+    virtual std::optional<bool> holdsAnything() = 0;
 };
 
 class KeepAwakeLauncher {
@@ -150,6 +161,8 @@ struct VolumeState {
     std::optional<int> alert;
 };
 
+// Volumes run from 0 to 100 and brightness from 0.0 to 1.0; the engine keeps
+// what it passes within them.
 class SoundAndBrightness {
 public:
     virtual ~SoundAndBrightness() = default;
@@ -187,7 +200,6 @@ public:
 // Everything the state store needs from the machine. Non-owning.
 struct Platform {
     Clock& clock;
-    CommandRunner& commands;
     KeepAwakeLauncher& keepAwake;
     Environment& environment;
     ScreenEvents& screenEvents;

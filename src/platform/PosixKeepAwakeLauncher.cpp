@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <chrono>
 #include <csignal>
 #include <spawn.h>
@@ -28,8 +29,13 @@ constexpr auto terminateGracePeriod = 3s;
 
 class PosixKeepAwakeChild final : public KeepAwakeChild {
 public:
-    explicit PosixKeepAwakeChild(pid_t pid) : pid_(pid) {}
-    ~PosixKeepAwakeChild() override { terminateAndWait(); }
+    // status: the read end of the child's standard output, non-blocking.
+    PosixKeepAwakeChild(pid_t pid, int status) : pid_(pid), status_(status) {}
+    ~PosixKeepAwakeChild() override
+    {
+        terminateAndWait();
+        closeStatus();
+    }
 
     qint32 pid() const override { return pid_; }
 
@@ -51,7 +57,40 @@ public:
         }
     }
 
+    // The helper's first line says what it holds: "holding: none" or the
+    // names of the locks. Read without waiting, so it never blocks a tick.
+    std::optional<bool> holdsAnything() override
+    {
+        while (status_ >= 0 && !holds_) {
+            char buffer[256];
+            const ssize_t count = ::read(status_, buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0) {
+                if (count == 0 || errno != EAGAIN)
+                    closeStatus(); // gone without saying
+                break;
+            }
+            line_.append(buffer, count);
+            const qsizetype end = line_.indexOf('\n');
+            if (end >= 0) {
+                holds_ = parseHoldingLine(line_.left(end));
+                closeStatus();
+            } else if (line_.size() > 4096) {
+                closeStatus();
+            }
+        }
+        return holds_;
+    }
+
 private:
+    void closeStatus()
+    {
+        if (status_ >= 0)
+            ::close(status_);
+        status_ = -1;
+    }
+
     // True once the child has exited and been collected.
     bool reap(int options)
     {
@@ -70,6 +109,9 @@ private:
 
     pid_t pid_;
     bool reaped_ = false;
+    int status_;
+    QByteArray line_;
+    std::optional<bool> holds_;
 };
 
 // The helper's standard streams are ours; nothing else leaks into it, so it
@@ -78,10 +120,11 @@ struct SpawnSetup {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
 
-    SpawnSetup()
+    explicit SpawnSetup(int standardOutput)
     {
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_adddup2(&actions, standardOutput, STDOUT_FILENO);
         short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
 #if defined(__APPLE__)
         flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
@@ -112,6 +155,15 @@ struct SpawnSetup {
 
 } // namespace
 
+std::optional<bool> parseHoldingLine(const QByteArray& line)
+{
+    const QByteArray prefix = "holding:";
+    if (!line.startsWith(prefix))
+        return std::nullopt;
+    const QByteArray held = line.mid(prefix.size()).trimmed();
+    return !held.isEmpty() && held != "none";
+}
+
 PosixKeepAwakeLauncher::PosixKeepAwakeLauncher(QString programPath) : programPath_(std::move(programPath)) {}
 
 std::unique_ptr<KeepAwakeChild> PosixKeepAwakeLauncher::launch(const QStringList& arguments)
@@ -125,11 +177,21 @@ std::unique_ptr<KeepAwakeChild> PosixKeepAwakeLauncher::launch(const QStringList
         argv.push_back(bytes.data());
     argv.push_back(nullptr);
 
-    SpawnSetup setup;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ) != 0)
+    // The child's standard output is where it says what it holds.
+    int status[2];
+    if (::pipe2(status, O_CLOEXEC | O_NONBLOCK) != 0)
         return nullptr;
-    return std::make_unique<PosixKeepAwakeChild>(pid);
+    // The child's end blocks as usual.
+    ::fcntl(status[1], F_SETFL, 0);
+    SpawnSetup setup(status[1]);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);
+    ::close(status[1]);
+    if (failed != 0) {
+        ::close(status[0]);
+        return nullptr;
+    }
+    return std::make_unique<PosixKeepAwakeChild>(pid, status[0]);
 }
 
 bool PosixKeepAwakeLauncher::isKeepAwakeProcess(qint32 pid)

@@ -1,6 +1,7 @@
 #include "platform/ProcessCommandRunner.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
 
@@ -9,10 +10,15 @@
 
 namespace launcher {
 
-ProcessCommandRunner::ProcessCommandRunner(std::chrono::milliseconds timeLimit) : timeLimit_(timeLimit) {}
-
-std::optional<QString> ProcessCommandRunner::runCommand(const QString& path, const QStringList& arguments)
+std::optional<QString> ProcessCommandRunner::runCommand(const QString& path, const QStringList& arguments,
+                                                        std::chrono::milliseconds timeLimit)
 {
+    // QProcess (6.4) leaks a pipe for every program it fails to start, and
+    // missing tools are asked for again on every tick.
+    const QFileInfo program(path);
+    if (!program.isFile() || !program.isExecutable())
+        return std::nullopt;
+
     QProcess process;
     process.setProgram(path);
     process.setArguments(arguments);
@@ -22,7 +28,7 @@ std::optional<QString> ProcessCommandRunner::runCommand(const QString& path, con
     // and nothing is left holding the pipe.
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
 
-    const QDeadlineTimer deadline(timeLimit_);
+    const QDeadlineTimer deadline(timeLimit);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(int(deadline.remainingTime())))
         return std::nullopt;

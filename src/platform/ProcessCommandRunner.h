@@ -2,8 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include <chrono>
-
 namespace launcher {
 
 // Runs outside tools synchronously, without a shell and without needing an
@@ -11,12 +9,8 @@ namespace launcher {
 // together with anything it started, and counts as giving no answer.
 class ProcessCommandRunner final : public CommandRunner {
 public:
-    explicit ProcessCommandRunner(std::chrono::milliseconds timeLimit = std::chrono::seconds(10));
-
-    std::optional<QString> runCommand(const QString& path, const QStringList& arguments) override;
-
-private:
-    std::chrono::milliseconds timeLimit_;
+    std::optional<QString> runCommand(const QString& path, const QStringList& arguments,
+                                      std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) override;
 };
 
 } // namespace launcher

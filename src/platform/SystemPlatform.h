@@ -27,7 +27,7 @@ private:
 template <typename Parts>
 Platform platformOf(Parts& p)
 {
-    return Platform{p.clock,   p.commands,     p.keepAwake, p.environment, p.screenEvents, p.beep,     p.input,
+    return Platform{p.clock, p.keepAwake, p.environment, p.screenEvents, p.beep,     p.input,
                     p.screens, p.applications, p.power,     p.sound,       p.hardware,     p.loginItem};
 }
 

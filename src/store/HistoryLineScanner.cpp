@@ -140,6 +140,10 @@ private:
     bool string(ScannedText& out)
     {
         ++p_;
+        // The general parser drops a leading U+FEFF from some strings and
+        // keeps it in others; it alone decides.
+        if (QByteArrayView(p_, end_ - p_).startsWith("\xEF\xBB\xBF"))
+            return false;
         const char* start = p_;
         while (p_ < end_) {
             const unsigned char c = static_cast<unsigned char>(*p_);

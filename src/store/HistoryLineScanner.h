@@ -30,9 +30,9 @@ enum class ScanOutcome { entry, notAnEntry, unsure };
 
 // Reads the compact objects this program writes without building a
 // QJsonDocument, which dominates the cost of reading a long log. Anything it
-// is not certain about (nesting, \u escapes, repeated members, odd numbers)
-// is unsure and left to the general parser, so both always agree. The line
-// must already be known to be valid UTF-8.
+// is not certain about (nesting, \u escapes, repeated members, odd numbers,
+// strings opening with U+FEFF) is unsure and left to the general parser, so
+// both always agree. The line must already be known to be valid UTF-8.
 ScanOutcome scanHistoryLine(QByteArrayView line, ScannedHistoryLine& out);
 
 } // namespace launcher

@@ -1,6 +1,5 @@
 #include "store/HistoryLog.h"
 
-#include "store/Files.h"
 #include "store/HistoryLineScanner.h"
 #include "store/Json.h"
 
@@ -8,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUtf8StringView>
+
+#include <sys/stat.h>
 
 namespace launcher {
 
@@ -73,24 +74,49 @@ std::vector<HistoryEntry> parseHistory(QByteArrayView bytes)
     return entries;
 }
 
-bool appendHistoryLine(const QString& path, const QByteArray& line)
+std::optional<FileStamp> stampOf(int fd)
 {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return std::nullopt;
+#ifdef __APPLE__
+    const auto &modified = st.st_mtimespec, &changed = st.st_ctimespec;
+#else
+    const auto &modified = st.st_mtim, &changed = st.st_ctim;
+#endif
+    const auto ns = [](const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return FileStamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), ns(modified), ns(changed)};
+}
+
+bool appendHistoryLine(const QString& path, const QByteArray& line, AppendRecord* record)
+{
+    // Append mode from the very first line: a log created by replacing it
+    // would drop what another program appended in the meantime. Unbuffered,
+    // so that a failed write is seen here.
     QFile file(path);
-    if (!file.exists())
-        return writeFileAtomically(path, line);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const std::optional<FileStamp> before = stampOf(file.handle());
+    if (!before)
         return false;
     QByteArray bytes = line;
-    const qint64 size = file.size();
-    if (size > 0) {
+    if (before->size > 0) {
         char last = '\n';
-        if (!file.seek(size - 1) || !file.getChar(&last))
+        if (!file.seek(before->size - 1) || !file.getChar(&last))
             return false;
         if (last != '\n')
             bytes.prepend('\n');
     }
-    // O_APPEND puts the write at the end whatever the position after the read.
-    return file.write(bytes) == bytes.size();
+    // O_APPEND puts the write at the end, wherever the end is by then.
+    if (file.write(bytes) != bytes.size())
+        return false;
+    if (record) {
+        const std::optional<FileStamp> after = stampOf(file.handle());
+        if (!after)
+            return false;
+        *record = AppendRecord{*before, *after};
+    }
+    return true;
 }
 
 } // namespace launcher

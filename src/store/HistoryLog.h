@@ -33,9 +33,27 @@ std::optional<HistoryEntry> parseHistoryLineWithJsonDocument(QByteArrayView line
 // Every valid line in file order; a bad line costs only itself.
 std::vector<HistoryEntry> parseHistory(QByteArrayView bytes);
 
+// What tells one state of a file from another without reading it. The change
+// time cannot be set from outside, so any write shows in it.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> stampOf(int fd);
+
+// The log just before and just after one append.
+struct AppendRecord {
+    FileStamp before;
+    FileStamp after;
+};
+
 // Appends one encoded line to the log without touching what is there. A log
 // whose last line was cut short gets a line feed first, so the new entry
 // stands on a line of its own. Creates the file when it is missing.
-bool appendHistoryLine(const QString& path, const QByteArray& line);
+bool appendHistoryLine(const QString& path, const QByteArray& line, AppendRecord* record = nullptr);
 
 } // namespace launcher

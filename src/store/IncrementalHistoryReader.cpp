@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace launcher {
@@ -38,16 +37,6 @@ void parseLines(QByteArrayView bytes, std::vector<LoggedEvent>& out)
             out.push_back(*event);
         start = end + 1;
     }
-}
-
-qint64 modifiedNanoseconds(const struct stat& st)
-{
-#ifdef __APPLE__
-    const auto& t = st.st_mtimespec;
-#else
-    const auto& t = st.st_mtim;
-#endif
-    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
 } // namespace
@@ -84,9 +73,18 @@ std::vector<HistorySession> IncrementalHistoryReader::sessions(const RunningSess
     return sessions;
 }
 
+void IncrementalHistoryReader::noteAppend(const AppendRecord& record)
+{
+    const std::optional<FileStamp>& expected = appendedUpTo_ ? appendedUpTo_ : identity_;
+    appendsFollowOn_ = appendsFollowOn_ && expected && record.before == *expected;
+    appendedUpTo_ = record.after;
+}
+
 void IncrementalHistoryReader::forget()
 {
     identity_.reset();
+    appendedUpTo_.reset();
+    appendsFollowOn_ = true;
     committed_ = 0;
     anchor_.clear();
     tail_.reset();
@@ -97,20 +95,23 @@ void IncrementalHistoryReader::forget()
 void IncrementalHistoryReader::refresh()
 {
     QFile file(path_);
-    struct stat st {};
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || ::fstat(file.handle(), &st) != 0) {
+    const std::optional<FileStamp> current =
+        file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? stampOf(file.handle()) : std::nullopt;
+    if (!current) {
         forget();
         lastRead_ = Read::missing;
         return;
     }
-    const Identity current{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), modifiedNanoseconds(st)};
-    if (identity_ && *identity_ == current) {
+    const bool ownAppendsOnly = appendsFollowOn_ && appendedUpTo_ && *appendedUpTo_ == *current;
+    appendedUpTo_.reset();
+    appendsFollowOn_ = true;
+    if (identity_ && *identity_ == *current) {
         lastRead_ = Read::unchanged;
         return;
     }
 
-    const bool grown = identity_ && identity_->device == current.device && identity_->inode == current.inode
-        && current.size > identity_->size && anchorStillMatches(file.handle());
+    const bool grown =
+        identity_ && ownAppendsOnly && current->size > identity_->size && anchorStillMatches(file.handle());
     if (!grown)
         forget();
 
@@ -120,7 +121,7 @@ void IncrementalHistoryReader::refresh()
         lastRead_ = Read::missing;
         return;
     }
-    identity_ = current;
+    identity_ = *current;
     adopt(std::move(fresh), !grown);
     lastRead_ = grown ? Read::appended : Read::whole;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/HistoryLog.h"
 #include "store/HistorySessions.h"
 
 #include <QByteArray>
@@ -11,9 +12,12 @@
 namespace launcher {
 
 // Sessions of the history log, kept between calls. The log only grows, so a
-// call parses just the bytes appended since the last one; a log that shrank,
-// was replaced by another file or was rewritten in place is read again whole.
-// The result is always the one a full read of the file would give.
+// call parses just the bytes this program appended since the last one; a log
+// that anything else changed (another program's lines, an edit in place, a
+// replacement) is read again whole. The file's change time tells the two
+// apart: it moves with every write, so only appends whose before and after
+// this reader was told of, one after the other, can account for it. The
+// result is always the one a full read of the file would give.
 class IncrementalHistoryReader {
 public:
     // chunkBytes: how much is read at a time; small only in tests.
@@ -21,19 +25,14 @@ public:
 
     std::vector<HistorySession> sessions(const RunningSession& running, double now);
 
+    // An append by this program, which the next call may then read alone.
+    void noteAppend(const AppendRecord& record);
+
     enum class Read { missing, whole, appended, unchanged };
     // How the last call came by its data.
     Read lastRead() const { return lastRead_; }
 
 private:
-    struct Identity {
-        quint64 device = 0;
-        quint64 inode = 0;
-        qint64 size = 0;
-        qint64 modifiedNs = 0;
-        bool operator==(const Identity&) const = default;
-    };
-
     void refresh();
     void forget();
     // Parses complete lines from offset to the end of the file.
@@ -44,7 +43,11 @@ private:
     QString path_;
     qint64 chunkBytes_;
     Read lastRead_ = Read::missing;
-    std::optional<Identity> identity_;
+    std::optional<FileStamp> identity_; // the file as last read
+    // The file after the appends noted since, while they follow on from
+    // identity_ one after the other.
+    std::optional<FileStamp> appendedUpTo_;
+    bool appendsFollowOn_ = true;
     // Everything before this offset has been parsed; it always follows a line feed.
     qint64 committed_ = 0;
     // The last bytes before committed_, compared on every append to notice a

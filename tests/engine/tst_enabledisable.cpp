@@ -120,6 +120,22 @@ private slots:
         QCOMPARE(f.history()[1].action, QString("enable"));
     }
 
+    void enablingOffIsAStop()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.fake.clock.advance(0.5);
+        f.store->enable(AwakeMode::off);
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QVERIFY(!f.store->isActive());
+        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1));
+        QCOMPARE(f.fake.callsStartingWith("sound.setOutputMuted"), QStringList{"sound.setOutputMuted false"});
+        const auto history = f.history();
+        QCOMPARE(history.size(), size_t(2));
+        QCOMPARE(history[1], (HistoryEntry{f.fake.clock.now(), AwakeMode::off, "disable", "恢复正常模式"}));
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+    }
+
     void normalToForcedWritesNoStop()
     {
         StoreFixture f;

@@ -116,6 +116,99 @@ private slots:
         QCOMPARE(f.store->forcedSleepCommandTimer, std::nullopt);
     }
 
+    void keepAwakeThatHoldsNothingIsReportedOnce_data()
+    {
+        QTest::addColumn<std::optional<bool>>("holds");
+        QTest::addColumn<int>("notices");
+        QTest::newRow("nothing held") << std::optional<bool>(false) << 1;
+        QTest::newRow("something held") << std::optional<bool>(true) << 0;
+        QTest::newRow("never says") << std::optional<bool>() << 0;
+    }
+
+    void keepAwakeThatHoldsNothingIsReportedOnce()
+    {
+        QFETCH(std::optional<bool>, holds);
+        QFETCH(int, notices);
+        StoreFixture f;
+        f.fake.keepAwake.holdsAnything = holds;
+        f.store->enable(AwakeMode::normal);
+        for (int tick = 0; tick < 3; ++tick)
+            f.store->reconnectIfPossible();
+        QCOMPARE(f.notices.size(), notices);
+        QCOMPARE(f.store->mode, AwakeMode::normal); // the mode is kept: some sleep may still be held off
+        // A new process says so anew.
+        f.store->enable(AwakeMode::forced);
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.notices.size(), 2 * notices);
+    }
+
+    // The values captured at the start must come back even when the process
+    // dies on its own, or the next start captures the muted ones.
+    void deadForcedProcessRestoresFirst_data()
+    {
+        QTest::addColumn<bool>("afterRestart");
+        QTest::newRow("started by this run") << false;
+        QTest::newRow("adopted after a restart") << true;
+    }
+    void deadForcedProcessRestoresFirst()
+    {
+        QFETCH(bool, afterRestart);
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.fake.clock.advance(0.2); // muted
+        f.fake.sound.brightness = 0.0;
+        f.fake.sound.keyboardBrightness = 0.0;
+        if (afterRestart) {
+            f.store = std::make_unique<StateStore>(f.fake.platform());
+            f.store->reconnectIfPossible();
+        }
+        f.fake.keepAwake.alive.clear();
+        f.fake.calls.clear();
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.fake.callsStartingWith("sound.set"),
+                 (QStringList{"sound.setOutputVolume 35", "sound.setAlertVolume 50", "sound.setOutputMuted false",
+                              "sound.setBrightness 0.62", "sound.setKeyboardBrightness 0.55"}));
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+
+        f.fake.calls.clear();
+        f.store->reconnectIfPossible(); // nothing left to restore
+        QVERIFY(f.fake.callsStartingWith("sound.set").isEmpty());
+        f.store->enable(AwakeMode::forced);
+        QCOMPARE(f.store->previousVolume, std::optional(35));
+        QCOMPARE(f.store->previousBrightness, std::optional(0.62));
+    }
+
+    // A state file that could not be written must not end what this run started.
+    void failedStateWriteKeepsTheLiveChild_data()
+    {
+        QTest::addColumn<bool>("forced");
+        QTest::newRow("normal") << false;
+        QTest::newRow("forced") << true;
+    }
+    void failedStateWriteKeepsTheLiveChild()
+    {
+        QFETCH(bool, forced);
+        const AwakeMode requested = forced ? AwakeMode::forced : AwakeMode::normal;
+        StoreFixture f;
+        f.store->reconnectIfPossible();
+        {
+            const FileSizeLimit full(8);
+            f.store->enable(requested);
+        }
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+        const auto pid = f.store->pid;
+        f.fake.clock.advance(1);
+        f.store->reconnectIfPossible();
+        QCOMPARE(f.store->mode, requested);
+        QCOMPARE(f.store->pid, pid);
+        QVERIFY(f.store->isActive());
+        QVERIFY(f.fake.keepAwake.waitedFor.empty());
+        // The next tick with room on the disk writes what the store holds.
+        QCOMPARE(decodeState(f.stateFileBytes()), std::optional(f.store->persistedState()));
+        QCOMPARE(f.store->previousVolume.has_value(), forced);
+    }
+
     void goneProcessCancelsTheScheduledStop()
     {
         StoreFixture f;

@@ -32,16 +32,26 @@ private slots:
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
     }
 
-    void volumesAreClamped()
+    // From an edited state file.
+    void capturedValuesAreClamped()
     {
         StoreFixture f;
         f.store->mode = AwakeMode::forced;
         f.store->previousVolume = 150;
         f.store->previousAlertVolume = -5;
         f.store->previousMuted = true;
+        f.store->previousBrightness = 1.7;
+        f.store->previousKeyboardBrightness = 3.0;
         f.store->disable(DisableReason::manual, false);
         QCOMPARE(f.fake.callsStartingWith("sound.set"),
-                 (QStringList{"sound.setOutputVolume 100", "sound.setAlertVolume 0", "sound.setOutputMuted true"}));
+                 (QStringList{"sound.setOutputVolume 100", "sound.setAlertVolume 0", "sound.setOutputMuted true",
+                              "sound.setBrightness 1", "sound.setKeyboardBrightness 1"}));
+
+        f.store->mode = AwakeMode::forced;
+        f.store->previousBrightness = -0.5;
+        f.fake.calls.clear();
+        f.store->disable(DisableReason::manual, false);
+        QCOMPARE(f.fake.callsStartingWith("sound.setBrightness"), QStringList{"sound.setBrightness 0"});
     }
 
     void unreadableSoundStillUnmutes()

@@ -89,7 +89,14 @@ private slots:
         StoreFixture f;
         f.store->enable(AwakeMode::forced);
         f.store->scheduleAutoDisable(7 * 24 * 3600);
-        f.fake.clock.advance(7 * 24 * 3600 - 1);
+        f.fake.clock.advance(5);
+        // A week of forced mode is spent with the screens asleep: the poll
+        // then reads nothing and the enforcement rests.
+        f.fake.screenEvents.post(ScreenEvent::didSleep);
+        const int readings = f.fake.input.readings;
+        f.fake.clock.advance(7 * 24 * 3600 - 6);
+        QCOMPARE(f.fake.input.readings, readings);
+        QCOMPARE(f.store->forcedStateTimer, std::nullopt);
         QCOMPARE(f.store->mode, AwakeMode::forced);
         f.fake.clock.advance(1);
         QCOMPARE(f.store->mode, AwakeMode::off);

@@ -79,7 +79,7 @@ private slots:
         f.store->pollForWakeInput();
         QCOMPARE(f.store->inputWatchTimer, std::nullopt);
         QVERIFY(!f.store->hasObservedDisplaySleep);
-        QVERIFY(f.store->lastWakeEventAges.empty());
+        QCOMPARE(f.store->lastWakeEventAges, std::nullopt);
         QCOMPARE(f.store->forcedArmedAt, std::nullopt);
     }
 

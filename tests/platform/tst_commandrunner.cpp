@@ -2,6 +2,7 @@
 
 #include "ProcessProbe.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +16,11 @@ namespace {
 
 const QString shell = QStringLiteral("/bin/sh");
 const QString script = QStringLiteral("-c");
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
 
 } // namespace
 
@@ -50,7 +56,7 @@ private slots:
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
         QFETCH(Answer, expected);
-        QCOMPARE(ProcessCommandRunner(3s).runCommand(program, arguments), expected);
+        QCOMPARE(ProcessCommandRunner().runCommand(program, arguments, 3s), expected);
     }
 
     void hangingToolIsKilledAtTheTimeLimit()
@@ -60,8 +66,8 @@ private slots:
         QElapsedTimer elapsed;
         elapsed.start();
         // The shell and the sleep it started both hold the output pipe.
-        const auto result = ProcessCommandRunner(1s).runCommand(
-            shell, {script, QStringLiteral("echo started; sleep 60 & echo $$ $! > '%1'; wait").arg(pids)});
+        const auto result = ProcessCommandRunner().runCommand(
+            shell, {script, QStringLiteral("echo started; sleep 60 & echo $$ $! > '%1'; wait").arg(pids)}, 1s);
         QCOMPARE(result, std::nullopt);
         QVERIFY2(elapsed.elapsed() >= 900 && elapsed.elapsed() < 4000, qPrintable(QString::number(elapsed.elapsed())));
 
@@ -71,6 +77,30 @@ private slots:
         QCOMPARE(ids.size(), 2);
         for (const QByteArray& id : ids)
             QTRY_VERIFY_WITH_TIMEOUT(!launcher::testing::isLive(id.toInt()), 2000);
+    }
+
+    void limitGivenPerCall()
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QCOMPARE(ProcessCommandRunner().runCommand(QStringLiteral("/bin/sleep"), {QStringLiteral("5")}, perTickCommandTimeLimit),
+                 Answer());
+        QVERIFY2(elapsed.elapsed() >= 1900 && elapsed.elapsed() < 3500, qPrintable(QString::number(elapsed.elapsed())));
+    }
+
+    // Missing tools are asked for on every tick; each try must give back what it took.
+    void toolsThatCannotStartLeaveNoDescriptorOpen()
+    {
+        if (!QDir(QStringLiteral("/proc/self/fd")).exists())
+            QSKIP("no /proc here");
+        ProcessCommandRunner runner;
+        const int before = openDescriptors();
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(runner.runCommand(QStringLiteral("/nonexistent/tool"), {}), Answer());
+            QCOMPARE(runner.runCommand(QStringLiteral("/etc/passwd"), {}), Answer());
+            QCOMPARE(runner.runCommand(QStringLiteral("/tmp"), {}), Answer());
+        }
+        QCOMPARE(openDescriptors(), before);
     }
 };
 

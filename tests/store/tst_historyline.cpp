@@ -50,6 +50,10 @@ void addCorpusRows()
     row("plain text", "not json");
     row("misspelt literal", R"({"at":1,"mode":"off","action":"x","note":"","t":tru})");
     row("cut short", R"({"at":1,"mode":"off","act)");
+    row("byte order mark opening the note", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\xEF\xBB\xBFn\"}");
+    row("byte order mark opening an escaped action",
+        "{\"at\":1,\"mode\":\"off\",\"action\":\"\xEF\xBB\xBF\\tx\",\"note\":\"\"}");
+    row("byte order mark opening a key", "{\"\xEF\xBB\xBFat\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\"}");
     row("byte order mark", "\xEF\xBB\xBF{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\"}");
     row("invalid utf-8 in note", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\xC3\x28\"}");
     row("nul byte", QByteArray("{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"a\0b\"}", 46));

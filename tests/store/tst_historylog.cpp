@@ -3,7 +3,11 @@
 #include "support/FakePlatform.h"
 #include "support/Files.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <latch>
+#include <thread>
 
 using namespace launcher;
 using namespace launcher::testing;
@@ -97,6 +101,24 @@ private slots:
         const auto entries = store.loadHistoryEntries();
         QCOMPARE(entries.size(), size_t(2));
         QCOMPARE(entries[1].mode, AwakeMode::forced);
+    }
+
+    // Two programs logging into a log that does not exist yet both keep their line.
+    void firstAppendsAtOnceKeepEveryLine()
+    {
+        QTemporaryDir dir;
+        for (int round = 0; round < 40; ++round) {
+            const QString path = dir.filePath(QStringLiteral("history%1.jsonl").arg(round));
+            std::latch start(2);
+            const auto writer = [&](double at) {
+                start.arrive_and_wait();
+                appendHistoryLine(path, line(at, "normal", "enable", "进入挂机"));
+            };
+            std::thread first(writer, 100.0), second(writer, 200.0);
+            first.join();
+            second.join();
+            QCOMPARE(parseHistory(readFile(path)).size(), size_t(2));
+        }
     }
 
     void completeLastLineWithoutFeedStillCounts()

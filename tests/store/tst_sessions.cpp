@@ -58,6 +58,14 @@ QString readBoth(IncrementalHistoryReader& reader, const QString& path, const Ru
     return incremental == full ? incremental : incremental + QStringLiteral(" but a full read gives ") + full;
 }
 
+// An append of the program's own, as the store makes it.
+void appendOwn(IncrementalHistoryReader& reader, const QString& path, const QByteArray& bytes)
+{
+    AppendRecord record;
+    QVERIFY(appendHistoryLine(path, bytes, &record));
+    reader.noteAppend(record);
+}
+
 } // namespace
 
 class SessionsTest : public QObject {
@@ -137,16 +145,21 @@ private slots:
         readBoth(reader, path);
         QCOMPARE(reader.lastRead(), Read::unchanged);
 
-        appendFile(path, lines("e200f"));
+        appendOwn(reader, path, lines("e200f"));
         QCOMPARE(readBoth(reader, path), QStringLiteral("normal 100-130, forced 200-1000"));
         QCOMPARE(reader.lastRead(), Read::appended);
 
         // The clock went back: these belong between earlier lines, and the
         // stop at 200 comes after the start at 200, as in the file.
-        appendFile(path, lines("d260 e300n d400"));
-        appendFile(path, lines("e250f d280 d200"));
+        appendOwn(reader, path, lines("d260 e300n d400"));
+        appendOwn(reader, path, lines("e250f d280 d200"));
         QCOMPARE(readBoth(reader, path), QStringLiteral("normal 100-130, forced 250-260, normal 300-400"));
         QCOMPARE(reader.lastRead(), Read::appended);
+
+        // Lines of another program's.
+        appendFile(path, lines("e450n"));
+        QCOMPARE(readBoth(reader, path), QStringLiteral("normal 100-130, forced 250-260, normal 300-400, normal 450-1000"));
+        QCOMPARE(reader.lastRead(), Read::whole);
 
         QVERIFY(writeFileAtomically(path, lines("e500f")));
         QCOMPARE(readBoth(reader, path), QStringLiteral("forced 500-1000"));
@@ -168,6 +181,31 @@ private slots:
         QVERIFY(QFile::remove(path));
         QCOMPARE(readBoth(reader, path, RunningSession{AwakeMode::forced, 950.0}), QStringLiteral("forced 950-1000"));
         QCOMPARE(reader.lastRead(), Read::missing);
+    }
+
+    // An edit in place that an append then hides: the size grew and the
+    // bytes before the old end still look the same.
+    void editedInPlaceThenAppended()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.jsonl"));
+        IncrementalHistoryReader reader(path);
+        QVERIFY(appendHistoryLine(path, lines("e100n d130 e200f d300")));
+        QCOMPARE(readBoth(reader, path), QStringLiteral("normal 100-130, forced 200-300"));
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.write(lines("e110n")) > 0); // same length as the first line
+        file.close();
+        appendOwn(reader, path, lines("e400n"));
+        QCOMPARE(readBoth(reader, path), QStringLiteral("normal 110-130, forced 200-300, normal 400-1000"));
+        QCOMPARE(reader.lastRead(), Read::whole);
+
+        // Appends of our own, with nothing else in between, are read alone.
+        appendOwn(reader, path, lines("d500"));
+        appendOwn(reader, path, lines("e600f"));
+        QCOMPARE(readBoth(reader, path), QStringLiteral("normal 110-130, forced 200-300, normal 400-500, forced 600-1000"));
+        QCOMPARE(reader.lastRead(), Read::appended);
     }
 
     void tornLastLine()
@@ -198,6 +236,7 @@ private slots:
         QRandomGenerator random(20240611);
         double clock = 1000;
         QByteArray torn; // the rest of a line written only in part
+        int appendedReads = 0;
 
         for (int step = 0; step < 300; ++step) {
             clock += random.bounded(100) - (random.bounded(10) == 0 ? 400 : 0);
@@ -206,9 +245,9 @@ private slots:
                 HistoryEntry{clock, random.bounded(2) ? AwakeMode::normal : AwakeMode::forced, action, QString()});
             const qsizetype cut = random.bounded(3) == 0 ? line.size() - 1 : random.bounded(int(line.size()));
             switch (random.bounded(7)) {
-            case 0:
-            case 1: appendFile(path, line); break;
-            case 2: QVERIFY(appendHistoryLine(path, line)); break;
+            case 0: appendFile(path, line); break; // another program's
+            case 1:
+            case 2: appendOwn(reader, path, line); break;
             case 3: // cut short, or complete but without its line feed
                 appendFile(path, line.left(cut));
                 torn = line.mid(cut);
@@ -225,7 +264,9 @@ private slots:
             const double now = clock + random.bounded(50);
             const QString sessions = readBoth(reader, path, running, now);
             QVERIFY2(!sessions.contains(QStringLiteral(" but ")), qPrintable(sessions));
+            appendedReads += reader.lastRead() == Read::appended;
         }
+        QVERIFY2(appendedReads > 30, qPrintable(QString::number(appendedReads))); // the short way is taken too
     }
 };
 

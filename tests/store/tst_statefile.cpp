@@ -7,8 +7,23 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace launcher;
 using namespace launcher::testing;
+
+namespace {
+
+// Inode and modification time: what changes when a file is written or replaced.
+std::pair<ino_t, qint64> stampOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {0, -1};
+    return {st.st_ino, qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace
 
 class StateFileTest : public QObject {
     Q_OBJECT
@@ -119,6 +134,54 @@ private slots:
         QVERIFY(!QFile::exists(store.stateFile));
         store.appendHistory("enable", AwakeMode::normal, "进入挂机");
         QVERIFY(store.loadHistoryEntries().empty());
+    }
+
+    // A full disk: the write fails, the caller hears of it and the old file stays.
+    void failedSaveKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("preferences");
+        QTest::newRow("state") << false;
+        QTest::newRow("preferences") << true;
+    }
+    void failedSaveKeepsTheOldFile()
+    {
+        QFETCH(bool, preferences);
+        FakePlatform fake;
+        StateStore store(fake.platform());
+        QVERIFY(store.saveState());
+        const QString path = preferences ? store.prefsFile : store.stateFile;
+        const QByteArray before = readFile(path);
+        QVERIFY(!before.isEmpty());
+        {
+            const FileSizeLimit full(8);
+            store.mode = AwakeMode::normal;
+            store.pid = 77;
+            store.minimumBatteryPercentage = 40;
+            QVERIFY(!(preferences ? store.savePreferences() : store.saveState()));
+        }
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(QDir(store.supportDirectory).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
+        QVERIFY(preferences ? store.savePreferences() : store.saveState());
+        QVERIFY(readFile(path) != before);
+    }
+
+    void unchangedStateIsNotRewritten()
+    {
+        FakePlatform fake;
+        StateStore store(fake.platform());
+        store.reconnectIfPossible();
+        const auto first = stampOf(store.stateFile);
+        QVERIFY(first.second >= 0);
+        QTest::qWait(20); // a rewrite would show in the time
+        for (int tick = 0; tick < 3; ++tick)
+            store.reconnectIfPossible(); // the monitor while nothing runs
+        QVERIFY(store.saveState());
+        QCOMPARE(stampOf(store.stateFile), first);
+
+        store.startedAt = 1800000000.5;
+        QVERIFY(store.saveState());
+        QVERIFY(stampOf(store.stateFile).first != first.first);
+        QCOMPARE(decodeState(readFile(store.stateFile))->startedAt, std::optional(1800000000.5));
     }
 
     void supportFolderFollowsXdgDataHome()

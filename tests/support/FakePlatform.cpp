@@ -6,10 +6,12 @@
 
 namespace launcher::testing {
 
-std::optional<QString> FakeCommandRunner::runCommand(const QString& path, const QStringList& arguments)
+std::optional<QString> FakeCommandRunner::runCommand(const QString& path, const QStringList& arguments,
+                                                     std::chrono::milliseconds timeLimit)
 {
     const QString line = (QStringList{path} + arguments).join(QLatin1Char(' '));
     commands << line;
+    timeLimits.push_back(timeLimit);
     log_ << QStringLiteral("run ") + line;
     auto it = answers.constFind(line);
     if (it == answers.constEnd())
@@ -29,6 +31,7 @@ public:
         launcher_.alive.erase(pid_);
         launcher_.waitedFor.push_back(pid_);
     }
+    std::optional<bool> holdsAnything() override { return launcher_.holdsAnything; }
 
 private:
     FakeKeepAwakeLauncher& launcher_;
@@ -143,7 +146,7 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform()
 {
-    return Platform{clock, commands, keepAwake, environment, screenEvents, beep, input,
+    return Platform{clock, keepAwake, environment, screenEvents, beep, input,
                     screens, applications, power, sound, hardware, loginItem};
 }
 

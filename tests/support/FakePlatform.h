@@ -21,10 +21,12 @@ using CallLog = QStringList;
 class FakeCommandRunner final : public CommandRunner {
 public:
     explicit FakeCommandRunner(CallLog& log) : log_(log) {}
-    std::optional<QString> runCommand(const QString& path, const QStringList& arguments) override;
+    std::optional<QString> runCommand(const QString& path, const QStringList& arguments,
+                                      std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) override;
     // Answer for an exact command line ("path arg1 arg2"); unscripted commands answer absent.
     QHash<QString, QString> answers;
     QStringList commands; // every command line run, in order
+    std::vector<std::chrono::milliseconds> timeLimits; // the limit each of them was given
 private:
     CallLog& log_;
 };
@@ -37,6 +39,7 @@ public:
     void sendTerminate(qint32 pid) override;
 
     bool failLaunches = false;
+    std::optional<bool> holdsAnything; // what every child says of its locks
     std::set<qint32> alive;        // ids that count as our live keep-awake processes
     std::vector<QStringList> launches;
     std::vector<qint32> terminated; // ids sent a terminate signal

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QString>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace launcher::testing {
 
 inline QByteArray readFile(const QString& path)
@@ -25,5 +28,29 @@ inline void appendFile(const QString& path, const QByteArray& bytes)
     if (file.open(QIODevice::WriteOnly | QIODevice::Append))
         file.write(bytes);
 }
+
+// While it lives, writing a file past `bytes` fails with EFBIG, as on a full
+// disk; the signal that would end the process is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = SIG_DFL;
+};
 
 } // namespace launcher::testing

@@ -19,7 +19,8 @@ TimerId ManualClock::add(double seconds, bool repeat, std::function<void()> acti
 {
     const TimerId id = nextId_++;
     const double interval = std::max(0.0, seconds);
-    timers_.emplace(id, Timer{now_ + interval, now_, 0, interval, repeat, std::move(action)});
+    timers_.emplace(id, Timer{now_ + interval, now_, 0, interval, repeat,
+                              std::make_shared<const std::function<void()>>(std::move(action))});
     return id;
 }
 
@@ -54,14 +55,14 @@ void ManualClock::advance(double seconds)
         if (next == timers_.end() || next->second.due > target + epsilon)
             break;
         now_ = std::max(now_, next->second.due);
-        std::function<void()> action = next->second.action;
+        const std::shared_ptr<const std::function<void()>> action = next->second.action;
         if (next->second.repeat) {
             Timer& timer = next->second;
             // A zero interval would fire forever at one instant.
             timer.due = timer.start + double(++timer.fired + 1) * std::max(timer.interval, 1e-5);
         } else
             timers_.erase(next);
-        action();
+        (*action)();
     }
     now_ = std::max(now_, target);
 }

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <map>
+#include <memory>
 #include <tuple>
 
 namespace launcher::testing {
@@ -36,7 +37,8 @@ private:
         qint64 fired;    // so they do not drift with rounding
         double interval;
         bool repeat;
-        std::function<void()> action;
+        // Shared, so that firing a timer that cancels itself copies nothing heavy.
+        std::shared_ptr<const std::function<void()>> action;
     };
     TimerId add(double seconds, bool repeat, std::function<void()> action);
 

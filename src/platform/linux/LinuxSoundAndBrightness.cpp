@@ -103,7 +103,7 @@ void LinuxSoundAndBrightness::muteAll()
 
 void LinuxSoundAndBrightness::setOutputVolume(int volume)
 {
-    pactl({QStringLiteral("set-sink-volume"), defaultSink, QStringLiteral("%1%").arg(std::clamp(volume, 0, 100))});
+    pactl({QStringLiteral("set-sink-volume"), defaultSink, QStringLiteral("%1%").arg(volume)});
 }
 
 void LinuxSoundAndBrightness::setAlertVolume(int) {}
@@ -113,12 +113,13 @@ void LinuxSoundAndBrightness::setOutputMuted(bool muted)
     pactl({QStringLiteral("set-sink-mute"), defaultSink, muted ? QStringLiteral("1") : QStringLiteral("0")});
 }
 
-std::vector<BacklightDevice> LinuxSoundAndBrightness::backlights()
+std::vector<BacklightDevice> LinuxSoundAndBrightness::backlights(std::chrono::milliseconds timeLimit)
 {
     const QString tool = findTool_(QStringLiteral("brightnessctl"));
     if (tool.isEmpty())
         return {};
-    return parseBacklightList(commands_.runCommand(tool, {QStringLiteral("-m"), QStringLiteral("-l")}).value_or(QString()));
+    return parseBacklightList(
+        commands_.runCommand(tool, {QStringLiteral("-m"), QStringLiteral("-l")}, timeLimit).value_or(QString()));
 }
 
 std::optional<double> LinuxSoundAndBrightness::readFraction(const std::optional<BacklightDevice>& device)
@@ -128,15 +129,16 @@ std::optional<double> LinuxSoundAndBrightness::readFraction(const std::optional<
     return double(device->current) / double(device->maximum);
 }
 
-void LinuxSoundAndBrightness::setFraction(const std::optional<BacklightDevice>& device, double value)
+void LinuxSoundAndBrightness::setFraction(const std::optional<BacklightDevice>& device, double value,
+                                          std::chrono::milliseconds timeLimit)
 {
     if (!device || !std::isfinite(value))
         return;
     // The device's own steps, so that reading back gives the value written
     // whatever the device's range.
-    const long steps = std::lround(std::clamp(value, 0.0, 1.0) * device->maximum);
+    const long steps = std::lround(value * device->maximum);
     commands_.runCommand(findTool_(QStringLiteral("brightnessctl")),
-                         {QStringLiteral("-d"), device->name, QStringLiteral("set"), QString::number(steps)});
+                         {QStringLiteral("-d"), device->name, QStringLiteral("set"), QString::number(steps)}, timeLimit);
 }
 
 std::optional<double> LinuxSoundAndBrightness::readBrightness()
@@ -161,9 +163,11 @@ void LinuxSoundAndBrightness::setKeyboardBrightness(double value)
 
 void LinuxSoundAndBrightness::driveBrightnessToZero()
 {
-    const auto devices = backlights();
-    setFraction(firstOf(devices, isScreenBacklight), 0.0);
-    setFraction(firstOf(devices, isKeyboardBacklight), 0.0);
+    // Runs on every tick of forced mode.
+    const auto limit = perTickCommandTimeLimit;
+    const auto devices = backlights(limit);
+    setFraction(firstOf(devices, isScreenBacklight), 0.0, limit);
+    setFraction(firstOf(devices, isKeyboardBacklight), 0.0, limit);
 }
 
 } // namespace launcher

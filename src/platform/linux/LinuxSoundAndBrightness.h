@@ -37,9 +37,10 @@ public:
 
 private:
     std::optional<QString> pactl(const QStringList& arguments);
-    std::vector<BacklightDevice> backlights();
+    std::vector<BacklightDevice> backlights(std::chrono::milliseconds timeLimit = defaultCommandTimeLimit);
     std::optional<double> readFraction(const std::optional<BacklightDevice>& device);
-    void setFraction(const std::optional<BacklightDevice>& device, double value);
+    void setFraction(const std::optional<BacklightDevice>& device, double value,
+                     std::chrono::milliseconds timeLimit = defaultCommandTimeLimit);
 
     CommandRunner& commands_;
     ToolLookup findTool_;

@@ -4,7 +4,7 @@ namespace launcher {
 
 void runDisplaySleepCommand(CommandRunner& commands)
 {
-    commands.runCommand(QStringLiteral("/usr/bin/pmset"), {QStringLiteral("displaysleepnow")});
+    commands.runCommand(QStringLiteral("/usr/bin/pmset"), {QStringLiteral("displaysleepnow")}, perTickCommandTimeLimit);
 }
 
 } // namespace launcher

@@ -32,7 +32,9 @@ PowerSnapshot parsePowerReport(const QString& output)
 
 PowerSnapshot MacPower::currentPowerSnapshot()
 {
-    return parsePowerReport(commands_.runCommand(pmset, {QStringLiteral("-g"), QStringLiteral("batt")}).value_or(QString()));
+    return parsePowerReport(
+        commands_.runCommand(pmset, {QStringLiteral("-g"), QStringLiteral("batt")}, perTickCommandTimeLimit)
+            .value_or(QString()));
 }
 
 QString MacPower::powerAssertionsText()

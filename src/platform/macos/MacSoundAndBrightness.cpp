@@ -2,7 +2,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -37,11 +36,6 @@ std::optional<double> firstNumber(const std::optional<QString>& output, const QR
     if (!ok)
         return std::nullopt;
     return value;
-}
-
-int clampedVolume(int volume)
-{
-    return std::clamp(volume, 0, 100);
 }
 
 } // namespace
@@ -93,12 +87,12 @@ void MacSoundAndBrightness::muteAll()
 
 void MacSoundAndBrightness::setOutputVolume(int volume)
 {
-    runScript(QStringLiteral("set volume output volume %1").arg(clampedVolume(volume)));
+    runScript(QStringLiteral("set volume output volume %1").arg(volume));
 }
 
 void MacSoundAndBrightness::setAlertVolume(int volume)
 {
-    runScript(QStringLiteral("set volume alert volume %1").arg(clampedVolume(volume)));
+    runScript(QStringLiteral("set volume alert volume %1").arg(volume));
 }
 
 void MacSoundAndBrightness::setOutputMuted(bool muted)
@@ -136,11 +130,12 @@ void MacSoundAndBrightness::setKeyboardBrightness(double value)
 void MacSoundAndBrightness::driveBrightnessToZero()
 {
     // Several spellings, since the tools' versions disagree on what they accept.
-    commands_.runCommand(brightnessTool, {QStringLiteral("0")});
-    commands_.runCommand(brightnessTool, {QStringLiteral("0.0")});
-    commands_.runCommand(brightnessTool, {QStringLiteral("-v"), QStringLiteral("0.0")});
-    commands_.runCommand(keyboardTool, {QStringLiteral("-a"), QStringLiteral("0")});
-    commands_.runCommand(keyboardTool, {QStringLiteral("0.0")});
+    const auto limit = perTickCommandTimeLimit;
+    commands_.runCommand(brightnessTool, {QStringLiteral("0")}, limit);
+    commands_.runCommand(brightnessTool, {QStringLiteral("0.0")}, limit);
+    commands_.runCommand(brightnessTool, {QStringLiteral("-v"), QStringLiteral("0.0")}, limit);
+    commands_.runCommand(keyboardTool, {QStringLiteral("-a"), QStringLiteral("0")}, limit);
+    commands_.runCommand(keyboardTool, {QStringLiteral("0.0")}, limit);
 }
 
 } // namespace launcher

@@ -3,7 +3,6 @@
 
 #include "engine/StateStore.h"
 #include "platform/PosixKeepAwakeLauncher.h"
-#include "platform/ProcessCommandRunner.h"
 #include "platform/ProcessIdentity.h"
 #include "store/Files.h"
 #include "support/FakePlatform.h"
@@ -36,14 +35,13 @@ QString executableName(qint32 pid)
 struct RealProcesses {
     FakePlatform fake;
     PosixKeepAwakeLauncher launcher{helperProgram};
-    ProcessCommandRunner runner;
     std::optional<StateStore> store;
 
     // A fresh store finds the record an earlier run left.
     QByteArray adopt(qint64 pid, const char* mode)
     {
         const QByteArray record = R"({"pid":)" + QByteArray::number(pid) + R"(,"mode":")" + mode + R"(","startedAt":1799999000.5})";
-        store.emplace(Platform{fake.clock, runner, launcher, fake.environment, fake.screenEvents, fake.beep, fake.input,
+        store.emplace(Platform{fake.clock, launcher, fake.environment, fake.screenEvents, fake.beep, fake.input,
                                fake.screens, fake.applications, fake.power, fake.sound, fake.hardware, fake.loginItem});
         if (!QDir().mkpath(store->supportDirectory) || !writeFileAtomically(store->stateFile, record))
             return {};
@@ -69,6 +67,7 @@ private slots:
         // Helpers started through the launcher inherit this; keep them off real buses.
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket");
+        qunsetenv("DISPLAY");
         QVERIFY(QFileInfo(helperProgram).isExecutable());
         // A bus socket that takes connections and never says a word.
         sockaddr_un address{};
@@ -97,6 +96,8 @@ private slots:
         QVERIFY(launcher.isKeepAwakeProcess(pid));
         QTest::qWait(300); // stays up without any inhibitor to hold
         QVERIFY(child->isRunning());
+        // ... and says it holds nothing, which is read without blocking.
+        QTRY_COMPARE(child->holdsAnything(), std::optional<bool>(false));
 
         QElapsedTimer elapsed;
         elapsed.start();
@@ -211,21 +212,42 @@ private slots:
     void helperCopesWithoutAnySession_data()
     {
         QTest::addColumn<QStringList>("changes");
-        QTest::newRow("buses disabled") << QStringList{"DISPLAY"};
-        QTest::newRow("no session bus address") << QStringList{"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=/nonexistent"};
-        QTest::newRow("display without a server") << QStringList{"DISPLAY=:987"};
+        QTest::addColumn<bool>("saysSoAtOnce");
+        QTest::newRow("buses disabled") << QStringList{"DISPLAY"} << true;
+        QTest::newRow("no session bus address") << QStringList{"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=/nonexistent"} << true;
+        QTest::newRow("display without a server") << QStringList{"DISPLAY=:987"} << true;
         // Stop signals must work while a bus connection is stuck.
-        QTest::newRow("bus that never answers") << QStringList{"DISPLAY", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_.filePath("bus")};
+        QTest::newRow("bus that never answers") << QStringList{"DISPLAY", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_.filePath("bus")} << false;
     }
 
     void helperCopesWithoutAnySession()
     {
         QFETCH(QStringList, changes);
+        QFETCH(bool, saysSoAtOnce);
         QProcess helper;
         startHelper(helper, {QStringLiteral("-dims")}, changes);
         QVERIFY(helper.waitForStarted());
         QVERIFY2(!finishesWithin(helper, 500), "the helper must stay up without inhibitors");
+        if (saysSoAtOnce) {
+            QCOMPARE(helper.readAllStandardOutput(), QByteArray("holding: none\n"));
+            QVERIFY(helper.readAllStandardError().contains("the computer may still sleep"));
+        }
         QVERIFY(stopsCleanly(helper));
+    }
+
+    void statusLineTellsWhetherAnythingIsHeld()
+    {
+        QCOMPARE(parseHoldingLine("holding: none"), std::optional<bool>(false));
+        QCOMPARE(parseHoldingLine("holding: "), std::optional<bool>(false));
+        QCOMPARE(parseHoldingLine("holding: x11-screensaver logind"), std::optional<bool>(true));
+        QCOMPARE(parseHoldingLine("holding:logind"), std::optional<bool>(true));
+        QCOMPARE(parseHoldingLine("Holding: none"), std::nullopt);
+        QCOMPARE(parseHoldingLine(""), std::nullopt);
+        // A program that prints something else entirely is never taken at its word.
+        auto child = PosixKeepAwakeLauncher(QStringLiteral("/bin/sh")).launch({"-c", "echo hello; exec sleep 60"});
+        QVERIFY(child);
+        QTest::qWait(200);
+        QCOMPARE(child->holdsAnything(), std::nullopt);
     }
 
     void helperRefusesWhatItDoesNotKnow()

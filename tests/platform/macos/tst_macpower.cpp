@@ -57,6 +57,9 @@ private slots:
         runDisplaySleepCommand(commands);
         QCOMPARE(commands.commands,
                  QStringList({batt, assertions, batt, assertions, QStringLiteral("/usr/bin/pmset displaysleepnow")}));
+        // The snapshot is read every second and display sleep is a timer's work; the movie test runs at a start.
+        QCOMPARE(commands.timeLimits, (std::vector{perTickCommandTimeLimit, defaultCommandTimeLimit, perTickCommandTimeLimit,
+                                                   defaultCommandTimeLimit, perTickCommandTimeLimit}));
     }
 };
 

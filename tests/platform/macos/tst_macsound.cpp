@@ -29,8 +29,7 @@ private slots:
         sound.readVolumeState();
         sound.muteAll();
         sound.setOutputVolume(42);
-        sound.setOutputVolume(150);
-        sound.setAlertVolume(-5);
+        sound.setAlertVolume(7);
         sound.setOutputMuted(true);
         sound.setOutputMuted(false);
         sound.driveBrightnessToZero();
@@ -42,10 +41,14 @@ private slots:
         QCOMPARE(commands.commands,
                  QStringList({readSound, osascript + "set volume alert volume 0", osascript + "set volume output volume 0",
                               osascript + "set volume with output muted", osascript + "set volume output volume 42",
-                              osascript + "set volume output volume 100", osascript + "set volume alert volume 0",
+                              osascript + "set volume alert volume 7",
                               osascript + "set volume with output muted", osascript + "set volume without output muted",
                               brightness + " 0", brightness + " 0.0", brightness + " -v 0.0", keyboard + " -a 0",
                               keyboard + " 0.0", brightness + " -l", keyboard, brightness + " 0.62", keyboard + " 1.0"}));
+        // Only the dimming runs on every tick of forced mode.
+        std::vector<std::chrono::milliseconds> limits(17, defaultCommandTimeLimit);
+        std::fill(limits.begin() + 8, limits.begin() + 13, perTickCommandTimeLimit);
+        QCOMPARE(commands.timeLimits, limits);
     }
 
     void readsTheSoundReport()

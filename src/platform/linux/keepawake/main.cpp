@@ -88,11 +88,12 @@ public:
         return {};
     }
 
-    void hold()
+    bool hold()
     {
         XScreenSaverSuspend(display_, True);
         XFlush(display_);
         suspended_ = true;
+        return true;
     }
 
 private:
@@ -176,7 +177,7 @@ public:
 
     QString connect() const { return service_.connect(); }
 
-    void hold()
+    bool hold()
     {
         // Desktops differ in where they put the object.
         for (const QString& path : {QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("/ScreenSaver")}) {
@@ -184,9 +185,10 @@ public:
             if (reply.isValid()) {
                 cookie_ = reply.value();
                 path_ = path;
-                return;
+                return true;
             }
         }
+        return false;
     }
 
 private:
@@ -202,13 +204,14 @@ public:
 
     QString connect() const { return service_.connect(); }
 
-    void hold()
+    bool hold()
     {
         const QDBusReply<QDBusUnixFileDescriptor> reply =
             service_.call(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
                           QStringLiteral("Inhibit"), {QStringLiteral("idle:sleep"), appName, reason, QStringLiteral("block")});
         if (reply.isValid())
             lock_ = reply.value();
+        return lock_.isValid();
     }
 
 private:
@@ -289,12 +292,23 @@ int main(int argc, char** argv)
         return printAvailability();
 
     Inhibitors inhibitors;
-    if (flags->display && inhibitors.x11.connect().isEmpty())
-        inhibitors.x11.hold();
-    if (flags->display && inhibitors.screenSaver.connect().isEmpty())
-        inhibitors.screenSaver.hold();
-    if (flags->sleep && inhibitors.logind.connect().isEmpty())
-        inhibitors.logind.hold();
+    QStringList held;
+    if (flags->display && inhibitors.x11.connect().isEmpty() && inhibitors.x11.hold())
+        held << QStringLiteral("x11-screensaver");
+    if (flags->display && inhibitors.screenSaver.connect().isEmpty() && inhibitors.screenSaver.hold())
+        held << QStringLiteral("freedesktop-screensaver");
+    if (flags->sleep && inhibitors.logind.connect().isEmpty() && inhibitors.logind.hold())
+        held << QStringLiteral("logind");
+
+    // The program that started us reads this line; a reader that has gone
+    // away must not end us.
+    std::signal(SIGPIPE, SIG_IGN);
+    const QByteArray status = "holding: " + (held.isEmpty() ? QByteArray("none") : held.join(' ').toUtf8()) + '\n';
+    std::fputs(status.constData(), stdout);
+    std::fflush(stdout);
+    if (held.isEmpty() && (flags->display || flags->sleep))
+        std::fputs("launcher-keepawake: none of the locks asked for could be taken; the computer may still sleep\n",
+                   stderr);
 
     phase = Phase::holding;
     app.exec();
