@@ -21,7 +21,7 @@ inline constexpr int breathingPhases = 100;
 
 struct GlyphLook {
     double level = 1.0; // 0.18 ... 1.0
-    double scale = 1.0; // 0.74 + 0.36 * level
+    double scale = 1.0; // 0.74 + 0.36 * level, at most 1
     double lift = 0.0;  // vertical offset in points, (level - 0.5) * 1.8
     QColor base;        // body colour, sRGB, with the breathing alpha
     QColor shine;       // cheeks

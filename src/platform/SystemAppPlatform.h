@@ -23,4 +23,11 @@ private:
     std::unique_ptr<Parts> parts_;
 };
 
+// Both operating systems name their parts alike; this binds them.
+template <typename Parts>
+AppPlatform appPlatformOf(Parts& p)
+{
+    return AppPlatform{p.statusItem, p.hotKeys, p.colorPanel, p.desktop};
+}
+
 } // namespace launcher

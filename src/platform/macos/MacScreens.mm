@@ -1,20 +1,10 @@
 #include "platform/macos/MacScreens.h"
 
 #include "platform/macos/MacDisplaySleep.h"
+#include "platform/macos/MacObjectiveC.h"
 
 #import <AppKit/AppKit.h>
 #include <CoreGraphics/CoreGraphics.h>
-
-// Builds with and without automatic reference counting.
-#if __has_feature(objc_arc)
-#define LAUNCHER_RETAIN(object) (__bridge_retained void*)(object)
-#define LAUNCHER_TAKE(pointer) (__bridge_transfer id)(pointer)
-#define LAUNCHER_PEEK(pointer) (__bridge id)(pointer)
-#else
-#define LAUNCHER_RETAIN(object) (void*)[(object) retain]
-#define LAUNCHER_TAKE(pointer) [(id)(pointer) autorelease]
-#define LAUNCHER_PEEK(pointer) ((id)(pointer))
-#endif
 
 namespace launcher {
 

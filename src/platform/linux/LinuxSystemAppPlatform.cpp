@@ -1,0 +1,26 @@
+#include "platform/SystemAppPlatform.h"
+
+#include "platform/QtDesktop.h"
+#include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/LinuxHotKeys.h"
+#include "platform/linux/LinuxStatusItem.h"
+
+namespace launcher {
+
+struct SystemAppPlatform::Parts {
+    LinuxStatusItem statusItem;
+    LinuxHotKeys hotKeys;
+    QtColorPanel colorPanel;
+    LinuxDesktop desktop;
+};
+
+SystemAppPlatform::SystemAppPlatform() : parts_(std::make_unique<Parts>()) {}
+
+SystemAppPlatform::~SystemAppPlatform() = default;
+
+AppPlatform SystemAppPlatform::appPlatform()
+{
+    return appPlatformOf(*parts_);
+}
+
+} // namespace launcher
