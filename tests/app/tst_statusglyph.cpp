@@ -1,5 +1,6 @@
 #include "app/StatusGlyph.h"
 #include "engine/Constants.h"
+#include "support/ReferencePictures.h"
 
 #include <QDir>
 #include <QTest>
@@ -21,24 +22,6 @@ std::vector<double> pulsePhases()
         phases.push_back(86400.0 + k * 0.05);
     }
     return phases;
-}
-
-// The worst per-channel difference; -1 when the images are not comparable.
-int largestDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return -1;
-    const QImage first = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage second = b.convertToFormat(QImage::Format_ARGB32);
-    int largest = 0;
-    for (int y = 0; y < first.height(); ++y)
-        for (int x = 0; x < first.width(); ++x) {
-            const QRgb p = first.pixel(x, y);
-            const QRgb q = second.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    return largest;
 }
 
 } // namespace
@@ -188,17 +171,7 @@ private slots:
         QCOMPARE(actual.size(), QSize(2 * glyphWidth, 2 * glyphHeight));
         QCOMPARE(actual.devicePixelRatio(), 2.0);
 
-        const QString reference = QStringLiteral(LAUNCHER_SOURCE_DIR "/tests/app/reference/%1.png").arg(name);
-        if (qEnvironmentVariable("LAUNCHER_UPDATE_REFERENCES") == QLatin1String("1"))
-            QVERIFY(actual.save(reference));
-        const QImage expected(reference);
-        QVERIFY2(!expected.isNull(), qPrintable(reference + " is missing; LAUNCHER_UPDATE_REFERENCES=1 draws it"));
-        const int difference = largestDifference(actual, expected);
-        if (difference < 0 || difference > 3) {
-            const QString written = QDir(LAUNCHER_BIN_DIR).filePath(name + QStringLiteral(".actual.png"));
-            actual.save(written);
-            QFAIL(qPrintable(QStringLiteral("differs by %1 from %2; drawn: %3").arg(difference).arg(reference, written)));
-        }
+        LAUNCHER_COMPARE_WITH_REFERENCE(actual, QStringLiteral("app/reference/") + name);
     }
 };
 
