@@ -4,7 +4,7 @@
 // and a cache of the frames, so the tray is handed a new image only when the
 // picture really changes.
 
-#include "engine/AwakeMode.h"
+#include "store/AwakeMode.h"
 
 #include <QColor>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/AwakeMode.h"
+#include "store/AwakeMode.h"
 
 #include <QMetaType>
 #include <QString>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "store/Color.h"
 
 #include <QColor>
 #include <QSize>
@@ -11,10 +12,6 @@
 namespace launcher {
 
 inline const QString appVersion = QStringLiteral("1.15.0");
-
-// Given in the calibrated (generic) RGB space; held as sRGB like every QColor.
-QColor activePelvaneGreen();
-QColor activePelvaneGreenDeep();
 
 inline constexpr std::array<WakeEventType, 7> wakeEventTypes{
     WakeEventType::mouseMoved,     WakeEventType::leftMouseDown, WakeEventType::rightMouseDown,

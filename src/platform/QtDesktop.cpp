@@ -1,6 +1,6 @@
 #include "platform/QtDesktop.h"
 
-#include "engine/Constants.h"
+#include "store/Color.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,6 +1,5 @@
 #include "store/Color.h"
 
-#include "engine/Constants.h"
 
 #include <QColorSpace>
 #include <QColorTransform>

@@ -18,4 +18,8 @@ QString colorToHex(const QColor& color);
 // anything else gives the fallback.
 QColor colorFromHex(const std::optional<QString>& text, const QColor& fallback);
 
+// The program's greens, given in the calibrated RGB space.
+QColor activePelvaneGreen();
+QColor activePelvaneGreenDeep();
+
 } // namespace launcher

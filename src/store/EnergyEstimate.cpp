@@ -1,4 +1,3 @@
-#include "engine/StateStore.h"
 #include "store/CaptureValue.h"
 #include "store/Energy.h"
 
@@ -200,38 +199,6 @@ EnergyDashboardSummary energySummary(const std::vector<HistorySession>& sessions
         ? QStringLiteral("Estimated from your Mac model power draw and your system time zone's average residential rate.")
         : QStringLiteral("按设备机型功耗和系统时区推断的居民平均电价估算，结果仅供参考。");
     return summary;
-}
-
-// --- the store's view of it
-
-const MachineProfile& StateStore::machineProfile()
-{
-    // The hardware query is slow; a failed one is not retried either.
-    if (!cachedMachineProfile_)
-        cachedMachineProfile_ = machineProfileFromOverview(platform_.hardware.hardwareOverview());
-    return *cachedMachineProfile_;
-}
-
-RegionalElectricityProfile StateStore::inferredElectricityProfile() const
-{
-    const Environment& environment = platform_.environment;
-    return electricityProfileFor(environment.timeZoneId(), environment.regionCode(), effectiveLanguage());
-}
-
-QString StateStore::formatEnergy(double kWh)
-{
-    return formatEnergyAmount(kWh);
-}
-
-QString StateStore::formatCurrency(double amount, const RegionalElectricityProfile& profile)
-{
-    return formatCurrencyAmount(amount, profile);
-}
-
-EnergyDashboardSummary StateStore::energyDashboardSummary(const std::vector<HistorySession>& sessions)
-{
-    const RegionalElectricityProfile profile = inferredElectricityProfile();
-    return energySummary(sessions, machineProfile(), profile, effectiveLanguage());
 }
 
 } // namespace launcher

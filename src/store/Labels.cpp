@@ -1,4 +1,4 @@
-#include "engine/StateStore.h"
+#include "store/Labels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,26 +28,27 @@ QString two(qint64 value)
 
 } // namespace
 
-QString StateStore::durationLabel() const
+QString durationLabel(AwakeMode mode, std::optional<double> startedAt, double now)
 {
     if (mode == AwakeMode::off || !startedAt)
         return QStringLiteral("00:00");
-    const Clockface t = clockface(now() - *startedAt);
+    const Clockface t = clockface(now - *startedAt);
     return two(t.h) + QLatin1Char(':') + two(t.m) + QLatin1Char(':') + two(t.c);
 }
 
-QString StateStore::durationLabelForStatusBar() const
+QString durationLabelForStatusBar(AwakeMode mode, std::optional<double> startedAt,
+                                  std::optional<double> scheduledStopAt, double now)
 {
     if (mode == AwakeMode::off)
         return QString();
     if (scheduledStopAt) {
-        const Clockface t = clockface(*scheduledStopAt - now());
+        const Clockface t = clockface(*scheduledStopAt - now);
         if (t.r >= 3600)
             return QStringLiteral("T-") + two(t.h) + QLatin1Char(':') + two(t.m) + QLatin1Char(':') + two(t.c);
         return QStringLiteral("T-") + two(t.m) + QLatin1Char(':') + two(t.c);
     }
     if (startedAt) {
-        const Clockface t = clockface(now() - *startedAt);
+        const Clockface t = clockface(now - *startedAt);
         if (t.r >= 3600)
             return two(t.h) + QLatin1Char(':') + two(t.m);
         return two(t.m) + QLatin1Char(':') + two(t.c);
@@ -55,12 +56,12 @@ QString StateStore::durationLabelForStatusBar() const
     return QString();
 }
 
-QString StateStore::scheduleLabel(const std::function<QString(const QString&, const QString&)>& localizer) const
+std::optional<QString> remainingTimeLabel(AwakeMode mode, std::optional<double> scheduledStopAt, double now,
+                                          bool english)
 {
     if (mode == AwakeMode::off || !scheduledStopAt)
-        return localizer(QStringLiteral("未设置"), QStringLiteral("Not set"));
-    const Clockface t = clockface(*scheduledStopAt - now());
-    const bool english = effectiveLanguage() == AppLanguage::english;
+        return std::nullopt;
+    const Clockface t = clockface(*scheduledStopAt - now);
     const QString time = t.r >= 3600 ? two(t.h) + QLatin1Char(':') + two(t.m) + QLatin1Char(':') + two(t.c)
                                      : two(t.m) + QLatin1Char(':') + two(t.c);
     return english ? time + QStringLiteral(" remaining") : QStringLiteral("剩余 ") + time;

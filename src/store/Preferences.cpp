@@ -1,6 +1,5 @@
 #include "store/Preferences.h"
 
-#include "engine/Constants.h"
 #include "store/Color.h"
 #include "store/Json.h"
 

@@ -1,4 +1,3 @@
-#include "engine/StateStore.h"
 #include "store/HistorySessions.h"
 #include "store/HistoryLineScanner.h"
 #include "store/IncrementalHistoryReader.h"
@@ -102,13 +101,6 @@ std::vector<HistorySession> pairSessions(const std::vector<HistoryEntry>& entrie
     for (const LoggedEvent& event : events)
         pairing.add(event);
     return pairing.finish(running, now);
-}
-
-std::vector<HistorySession> StateStore::historySessions()
-{
-    if (!historyReader_)
-        historyReader_ = std::make_shared<IncrementalHistoryReader>(historyFile);
-    return historyReader_->sessions(RunningSession{mode, startedAt}, now());
 }
 
 } // namespace launcher

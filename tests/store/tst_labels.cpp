@@ -1,18 +1,15 @@
-#include "support/StoreFixture.h"
+#include "store/Labels.h"
 
 #include <QtTest>
 
 using namespace launcher;
-using namespace launcher::testing;
+
+namespace {
+constexpr double now = 1'800'000'000.0;
+}
 
 class LabelsTest : public QObject {
     Q_OBJECT
-private:
-    QString schedule(StoreFixture& f)
-    {
-        return f.store->scheduleLabel([&f](const QString& zh, const QString& en) { return f.store->localized(zh, en); });
-    }
-
 private slots:
     void elapsed_data()
     {
@@ -31,11 +28,8 @@ private slots:
         QFETCH(double, ago);
         QFETCH(QString, full);
         QFETCH(QString, bar);
-        StoreFixture f;
-        f.store->mode = AwakeMode::normal;
-        f.store->startedAt = f.fake.clock.now() - ago;
-        QCOMPARE(f.store->durationLabel(), full);
-        QCOMPARE(f.store->durationLabelForStatusBar(), bar);
+        QCOMPARE(durationLabel(AwakeMode::normal, now - ago, now), full);
+        QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, now - ago, std::nullopt, now), bar);
     }
 
     void countdown_data()
@@ -55,34 +49,19 @@ private slots:
         QFETCH(QString, bar);
         QFETCH(QString, zh);
         QFETCH(QString, en);
-        StoreFixture f;
-        f.store->mode = AwakeMode::forced;
-        f.store->startedAt = f.fake.clock.now() - 10;
-        f.store->scheduledStopAt = f.fake.clock.now() + left;
-        QCOMPARE(f.store->durationLabelForStatusBar(), bar);
-        QCOMPARE(schedule(f), zh);
-        f.fake.environment.languages = {"en-US"};
-        QCOMPARE(schedule(f), en);
+        QCOMPARE(durationLabelForStatusBar(AwakeMode::forced, now - 10, now + left, now), bar);
+        QCOMPARE(remainingTimeLabel(AwakeMode::forced, now + left, now, false), zh);
+        QCOMPARE(remainingTimeLabel(AwakeMode::forced, now + left, now, true), en);
     }
 
-    void offModeShowsNothing()
+    void offOrUnstartedShowsNothing()
     {
-        StoreFixture f;
-        f.store->startedAt = f.fake.clock.now() - 100;
-        f.store->scheduledStopAt = f.fake.clock.now() + 100;
-        QCOMPARE(f.store->durationLabel(), QString("00:00"));
-        QCOMPARE(f.store->durationLabelForStatusBar(), QString());
-        QCOMPARE(schedule(f), QString("未设置"));
-        f.fake.environment.languages = {"en-US"};
-        QCOMPARE(schedule(f), QString("Not set"));
-    }
-
-    void runningWithoutStartTime()
-    {
-        StoreFixture f;
-        f.store->mode = AwakeMode::normal;
-        QCOMPARE(f.store->durationLabel(), QString("00:00"));
-        QCOMPARE(f.store->durationLabelForStatusBar(), QString());
+        QCOMPARE(durationLabel(AwakeMode::off, now - 100, now), QString("00:00"));
+        QCOMPARE(durationLabelForStatusBar(AwakeMode::off, now - 100, now + 100, now), QString());
+        QCOMPARE(remainingTimeLabel(AwakeMode::off, now + 100, now, true), std::nullopt);
+        QCOMPARE(remainingTimeLabel(AwakeMode::normal, std::nullopt, now, true), std::nullopt);
+        QCOMPARE(durationLabel(AwakeMode::normal, std::nullopt, now), QString("00:00"));
+        QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, std::nullopt, std::nullopt, now), QString());
     }
 };
 

@@ -1,4 +1,4 @@
-#include "engine/AwakeMode.h"
+#include "store/AwakeMode.h"
 
 namespace launcher {
 
