@@ -78,7 +78,11 @@ void AppDelegate::applicationDidFinishLaunching()
         clock_.cancel(*pulseTimer);
     pulseTimer = clock_.repeating(pulseInterval, guarded([](AppDelegate& self) {
         self.pulsePhase += pulseInterval;
-        self.updateUI();
+        self.updateStatusItem();
+        // A closed menu's texts change at most once a second: the monitor tick
+        // and the opening of the menu keep them current.
+        if (self.menu_ && self.menu_->isVisible())
+            self.refreshMenu(*self.menu_);
     }));
 }
 
@@ -122,6 +126,13 @@ void AppDelegate::updateDashboardIfOpen()
 
 void AppDelegate::updateUI()
 {
+    updateStatusItem();
+    if (menu_)
+        refreshMenu(*menu_);
+}
+
+void AppDelegate::updateStatusItem()
+{
     // The pulse calls this 20 times a second: the tray is handed only what changed.
     const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, pulsePhase);
     if (lastImageKey_ != image.cacheKey()) {
@@ -133,8 +144,6 @@ void AppDelegate::updateUI()
         statusItem.setTitle(title);
         lastTitle_ = title;
     }
-    if (menu_)
-        refreshMenu(*menu_);
 }
 
 // --- forced activation

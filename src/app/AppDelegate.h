@@ -108,6 +108,9 @@ public:
     // The callbacks a dashboard window is opened with.
     DashboardActions dashboardActions();
 
+    // Draws every frame afresh, for measuring what the frame cache saves.
+    void disableGlyphCache() { glyphs_ = StatusGlyphCache(false); }
+
 private:
     std::function<void()> guarded(std::function<void(AppDelegate&)> action);
     void showNotice(const QString& message);
@@ -115,6 +118,7 @@ private:
     void showRefusal(const QString& refusal);
     void checkForcedActivation(bool wasOff);
     void refreshMenu(QMenu& menu);
+    void updateStatusItem();
     QAction* addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag = 0);
     QString localized(const QString& zh, const QString& en) const { return state.localized(zh, en); }
 

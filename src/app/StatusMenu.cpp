@@ -93,6 +93,7 @@ void AppDelegate::configureMenu()
     QAction* quit = addAction(m, localized(QStringLiteral("退出"), QStringLiteral("Quit")), [this] { quitApp(); });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
+    QObject::connect(&m, &QMenu::aboutToShow, &m, [this, &m] { refreshMenu(m); });
     // The tray keeps a plain pointer: hand it the new menu before the old one goes.
     statusItem.setMenu(menu.get());
     if (menu_)
@@ -102,6 +103,9 @@ void AppDelegate::configureMenu()
 
 void AppDelegate::refreshMenu(QMenu& menu)
 {
+    // Once per refresh: asking the system for its language is not cheap.
+    const bool english = state.effectiveLanguage() == AppLanguage::english;
+    const auto localized = [english](const QString& zh, const QString& en) { return english ? en : zh; };
     const auto retitle = [&menu](int tag, const QString& title) {
         QAction* item = actionWithTag(&menu, tag);
         if (item)
@@ -136,7 +140,7 @@ void AppDelegate::refreshMenu(QMenu& menu)
     retitle(startForcedTag, localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
                                       QStringLiteral("Start forced mode (3h, display off, optional mute)")));
     retitle(timerLineTag, localized(QStringLiteral("定时"), QStringLiteral("Timer")) + QStringLiteral("：") +
-                              state.scheduleLabel([this](const QString& zh, const QString& en) { return localized(zh, en); }));
+                              state.scheduleLabel(localized));
     if (QAction* cancel = retitle(cancelTimerTag, localized(QStringLiteral("取消定时关闭"), QStringLiteral("Cancel timer"))))
         cancel->setEnabled(state.hasScheduledStop());
     retitle(toggleTag, awake ? localized(QStringLiteral("关闭挂机模式"), QStringLiteral("Disable awake mode"))

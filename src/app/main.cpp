@@ -64,6 +64,9 @@ int main(int argc, char** argv)
 
     launcher::SystemAppPlatform desktop;
     launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform());
+#ifdef LAUNCHER_UNCACHED_GLYPHS
+    delegate.disableGlyphCache();
+#endif
     QObject::connect(&instance, &launcher::SingleInstance::showRequested, &delegate,
                      [&delegate] { delegate.openHistoryFile(); });
     // A signal ends the event loop like Quit does, so the shutdown below still runs.

@@ -251,6 +251,9 @@ void StateStore::setPelvaneColor(const QColor& color, PelvaneColorTarget target)
 
 AppLanguage StateStore::effectiveLanguage() const
 {
+    // Asking the system is slow, and the menu asks many times a second.
+    if (language != AppLanguage::system)
+        return language;
     return resolveLanguage(language, platform_.environment.preferredLanguages());
 }
 
