@@ -116,6 +116,20 @@ private slots:
         QCOMPARE(f.dashboard->updates, 1);
     }
 
+    void aClosedMenuIsCurrentWhenItOpens()
+    {
+        AppFixture f;
+        f.delegate->applicationDidFinishLaunching();
+        f.state().language = AppLanguage::english;
+        f.fake.clock.advance(0.5); // pulse steps only, no monitor tick
+        QCOMPARE(f.item(toggleTag)->text(), QString("关闭挂机模式"));
+        emit f.delegate->menu()->aboutToShow();
+        QCOMPARE(f.item(toggleTag)->text(), QString("Disable awake mode"));
+        f.state().language = AppLanguage::chinese;
+        f.fake.clock.advance(0.5);
+        QCOMPARE(f.item(toggleTag)->text(), QString("关闭挂机模式")); // the monitor tick
+    }
+
     void cancelTimerIsEnabledOnlyWithAStop()
     {
         AppFixture f;
