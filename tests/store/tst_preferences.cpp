@@ -48,13 +48,7 @@ private slots:
 
         const QByteArray written = readFile(store.prefsFile);
         QVERIFY2(written.count('\n') >= 8, "pretty-printed, one member per line");
-        const QJsonObject o = QJsonDocument::fromJson(written).object();
-        QCOMPARE(o.size(), 8);
-        QCOMPARE(o.value("muteInForced"), QJsonValue(true));
-        QCOMPARE(o.value("language"), QJsonValue("system"));
-        QCOMPARE(o.value("minimumBatteryPercentage"), QJsonValue(0));
-        QCOMPARE(o.value("hangColorHex").toString(), colorToHex(activePelvaneGreen()));
-        QCOMPARE(o.value("requireMoviePlayback"), QJsonValue(false));
+        QCOMPARE(QJsonDocument::fromJson(written).object().size(), 8);
     }
 
     void badFilesAreReplacedWithDefaults_data()
@@ -82,25 +76,28 @@ private slots:
         StateStore store(fake.platform());
         QVERIFY(store.allowOnAC);
         QCOMPARE(readFile(store.prefsFile), QByteArray("{}"));
-        store.allowOnAC = false;
-        store.savePreferences();
-        QCOMPARE(readObject(store.prefsFile).value("allowOnAC"), QJsonValue(false));
     }
 
-    void valuesAreReadWithTheirRules()
+    void valuesAreReadWithTheirRulesAndSavedBack()
     {
         FakePlatform fake;
         writePrefs(fake, "{\"muteInForced\":false,\"language\":\"english\",\"allowOnBattery\":false,"
-                         "\"allowOnAC\":\"yes\",\"minimumBatteryPercentage\":150,\"requireMoviePlayback\":true,"
+                         "\"allowOnAC\":\"yes\",\"minimumBatteryPercentage\":40,\"requireMoviePlayback\":true,"
                          "\"forcedColorHex\":\"#FF0000\",\"extra\":1}");
+        const auto check = [](const StateStore& store, bool allowOnAC) {
+            QVERIFY(!store.muteInForced);
+            QCOMPARE(store.language, AppLanguage::english);
+            QVERIFY(!store.allowOnBattery);
+            QCOMPARE(store.allowOnAC, allowOnAC);
+            QCOMPARE(store.minimumBatteryPercentage, 40);
+            QVERIFY(store.requireMoviePlayback);
+            QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#FF0000"));
+        };
         StateStore store(fake.platform());
-        QVERIFY(!store.muteInForced);
-        QCOMPARE(store.language, AppLanguage::english);
-        QVERIFY(!store.allowOnBattery);
-        QVERIFY(store.allowOnAC); // wrong type keeps the default, alone
-        QCOMPARE(store.minimumBatteryPercentage, 100);
-        QVERIFY(store.requireMoviePlayback);
-        QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#FF0000"));
+        check(store, true); // a wrong type keeps the default, alone
+        store.allowOnAC = false;
+        QVERIFY(store.savePreferences());
+        check(StateStore(fake.platform()), false);
     }
 
     void batteryMinimumIsClamped_data()
@@ -126,11 +123,11 @@ private slots:
 
     void unknownLanguageIsSystem()
     {
-        FakePlatform fake;
-        writePrefs(fake, R"({"language":"french"})");
-        QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
-        writePrefs(fake, R"({"language":7})");
-        QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
+        for (const char* bytes : {R"({"language":"french"})", R"({"language":7})"}) {
+            FakePlatform fake;
+            writePrefs(fake, bytes);
+            QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
+        }
     }
 
     void retiredHangColoursAreNotHonoured()
@@ -172,7 +169,6 @@ private slots:
         QTest::newRow("EN upper") << sys << QStringList{"EN-us"} << en;
         QTest::newRow("de-DE") << sys << QStringList{"de-DE", "en-US"} << zh;
         QTest::newRow("empty") << sys << QStringList{} << zh;
-        QTest::newRow("zh") << sys << QStringList{"zh-Hans-CN"} << zh;
         QTest::newRow("forced chinese") << zh << QStringList{"en-US"} << zh;
         QTest::newRow("forced english") << en << QStringList{"ja-JP"} << en;
     }
@@ -198,7 +194,6 @@ private slots:
         fake.environment.languages = {"fr-FR"};
         QCOMPARE(store.localized("中", "en"), QString("中"));
     }
-
 };
 
 QTEST_GUILESS_MAIN(PreferencesTest)
