@@ -51,18 +51,6 @@ private slots:
         QCOMPARE(f.store->canStartMode().value_or(QString()), refusal);
     }
 
-    void refusalsAreLocalised()
-    {
-        StoreFixture f;
-        f.fake.environment.languages = {"en-US"};
-        f.fake.power.snapshot = {PowerSourceKind::battery, 50, QString()};
-        f.store->allowOnBattery = false;
-        QCOMPARE(f.store->canStartMode(), std::optional<QString>("Battery power is currently blocked for awake mode"));
-        f.store->allowOnBattery = true;
-        f.store->requireMoviePlayback = true;
-        QCOMPARE(f.store->canStartMode(), std::optional<QString>("No movie playback detected, awake mode is blocked"));
-    }
-
     void movieTestByNameOrAssertion()
     {
         StoreFixture f;
@@ -81,22 +69,23 @@ private slots:
         QVERIFY(f.store->canStartMode());
     }
 
-    void normalStartRecordsEverything()
+    // A switch from one mode to the other ends the old child but logs no stop.
+    void startsAndSwitchesLogOneEntryEach()
     {
         StoreFixture f;
         f.store->enable(AwakeMode::normal);
-        QCOMPARE(f.store->mode, AwakeMode::normal);
-        QVERIFY(f.store->isActive());
+        const qint32 normalPid = *f.store->pid;
         QCOMPARE(f.store->startedAt, std::optional(f.fake.clock.now()));
-        QCOMPARE(f.fake.keepAwake.launches, (std::vector<QStringList>{{"-dims"}}));
-        const auto history = f.history();
-        QCOMPARE(history.size(), size_t(1));
-        QCOMPARE(history[0], (HistoryEntry{f.fake.clock.now(), AwakeMode::normal, "enable", "进入挂机"}));
-        const auto state = decodeState(f.stateFileBytes());
-        QVERIFY(state);
-        QCOMPARE(state->mode, AwakeMode::normal);
-        QCOMPARE(state->pid, f.store->pid);
+        QCOMPARE(decodeState(f.stateFileBytes()), std::optional(f.store->persistedState()));
         QCOMPARE(f.fake.sound.zeroBrightnessRuns, 0);
+        f.fake.clock.advance(60);
+        f.store->enable(AwakeMode::forced);
+        QCOMPARE(f.store->mode, AwakeMode::forced);
+        QCOMPARE(f.fake.keepAwake.waitedFor, std::vector<qint32>{normalPid});
+        QCOMPARE(f.fake.keepAwake.launches, (std::vector<QStringList>{{"-dims"}, {"-i", "-m"}}));
+        const double t = f.fake.clock.now();
+        QCOMPARE(f.history(), (std::vector<HistoryEntry>{{t - 60, AwakeMode::normal, "enable", "进入挂机"},
+                                                         {t, AwakeMode::forced, "enable", "进入强制挂机"}}));
         QVERIFY(f.notices.isEmpty());
     }
 
@@ -126,31 +115,11 @@ private slots:
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(0.5);
         f.store->enable(AwakeMode::off);
-        QCOMPARE(f.store->mode, AwakeMode::off);
         QVERIFY(!f.store->isActive());
         QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1));
         QCOMPARE(f.fake.callsStartingWith("sound.setOutputMuted"), QStringList{"sound.setOutputMuted false"});
-        const auto history = f.history();
-        QCOMPARE(history.size(), size_t(2));
-        QCOMPARE(history[1], (HistoryEntry{f.fake.clock.now(), AwakeMode::off, "disable", "恢复正常模式"}));
+        QCOMPARE(f.history().back(), (HistoryEntry{f.fake.clock.now(), AwakeMode::off, "disable", "恢复正常模式"}));
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
-    }
-
-    void normalToForcedWritesNoStop()
-    {
-        StoreFixture f;
-        f.store->enable(AwakeMode::normal);
-        const qint32 normalPid = *f.store->pid;
-        f.fake.clock.advance(60);
-        f.store->enable(AwakeMode::forced);
-        QCOMPARE(f.store->mode, AwakeMode::forced);
-        QCOMPARE(f.fake.keepAwake.waitedFor, std::vector<qint32>{normalPid});
-        QCOMPARE(f.fake.keepAwake.launches.back(), (QStringList{"-i", "-m"}));
-        const auto history = f.history();
-        QCOMPARE(history.size(), size_t(2));
-        QCOMPARE(history[0].action, QString("enable"));
-        QCOMPARE(history[1], (HistoryEntry{f.fake.clock.now(), AwakeMode::forced, "enable", "进入强制挂机"}));
-        QVERIFY(f.notices.isEmpty());
     }
 
     void forcedStartCapturesThenMutesLater()
@@ -163,13 +132,9 @@ private slots:
         QCOMPARE(f.store->previousVolume, std::optional(60));
         QCOMPARE(f.store->previousMuted, std::optional(false));
         QCOMPARE(f.store->previousAlertVolume, std::optional(40));
-        QCOMPARE(f.store->previousBrightness, std::optional(0.8));
         QCOMPARE(f.store->previousKeyboardBrightness, std::optional(0.3));
-        const auto state = decodeState(f.stateFileBytes());
-        QCOMPARE(state->previousVolume, std::optional(60));
-        QCOMPARE(state->previousBrightness, std::optional(0.8));
+        QCOMPARE(decodeState(f.stateFileBytes())->previousBrightness, std::optional(0.8));
 
-        QVERIFY(f.fake.callsStartingWith("sound.muteAll").isEmpty());
         f.fake.clock.advance(0.17);
         QVERIFY(f.fake.callsStartingWith("sound.muteAll").isEmpty());
         f.fake.clock.advance(0.02);
@@ -207,60 +172,54 @@ private slots:
         QVERIFY(f.notices.isEmpty());
     }
 
-    void shortForcedStopHasNoEstimate()
+    // How a stop is logged and announced: the saving estimate only after more
+    // than a second of forced mode, in the user's language, also in the log.
+    void stopNotesAndNotices_data()
     {
-        StoreFixture f;
-        f.store->enable(AwakeMode::forced);
-        f.fake.clock.advance(1.0);
-        f.store->disable(DisableReason::manual, true);
-        QCOMPARE(f.history().back().note, QString("恢复正常模式"));
-        QCOMPARE(f.history().back().mode, AwakeMode::off);
-        QVERIFY(f.notices.isEmpty());
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("how"); // manual, timer or unlogged wake input
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("note"); // of the last entry; null when nothing is logged
+        QTest::addColumn<QString>("notice");
+        const QString zhHour = "按Mac估算，约省电6.20Wh，约省¥0.004";
+        const QString enHour = "Estimated on Mac: saved about 6.20Wh and ¥0.004";
+        QTest::newRow("a second of forced") << true << 1.0 << "manual" << "zh-Hans" << "恢复正常模式" << QString();
+        QTest::newRow("an hour of forced") << true << 3600.0 << "manual" << "zh-Hans" << "恢复正常模式；" + zhHour << zhHour;
+        QTest::newRow("an hour in english")
+            << true << 3600.0 << "manual" << "en-AU" << "恢复正常模式；" + enHour << enHour;
+        QTest::newRow("timed forced") << true << 600.0 << "timer" << "zh-Hans"
+                                      << "定时结束，自动恢复正常模式；按Mac估算，约省电1.03Wh，约省¥0.001"
+                                      << "定时挂机结束，已恢复正常界面 · 按Mac估算，约省电1.03Wh，约省¥0.001";
+        QTest::newRow("timed normal") << false << 30.0 << "timer" << "zh-Hans" << "定时结束，自动恢复正常模式"
+                                      << "定时挂机结束，已恢复正常界面";
+        QTest::newRow("wake input, unlogged") << true << 3600.0 << "wake" << "zh-Hans" << QString()
+                                              << "检测到鼠标或键盘，已恢复正常界面 · " + zhHour;
     }
-
-    void timedForcedStopCarriesTheEstimate()
+    void stopNotesAndNotices()
     {
+        QFETCH(bool, forced);
+        QFETCH(double, seconds);
+        QFETCH(QString, how);
+        QFETCH(QString, language);
+        QFETCH(QString, note);
+        QFETCH(QString, notice);
         StoreFixture f;
-        f.store->enable(AwakeMode::forced);
-        f.store->scheduleAutoDisable(600);
-        f.fake.clock.advance(600);
+        f.fake.environment.languages = {language};
+        f.store->enable(forced ? AwakeMode::forced : AwakeMode::normal);
+        if (how == "timer")
+            f.store->scheduleAutoDisable(seconds);
+        f.fake.clock.advance(seconds);
+        if (how == "manual")
+            f.store->disable(DisableReason::manual, true);
+        else if (how == "wake")
+            f.store->disable(DisableReason::wakeInput, false); // unlogged, still announced
         QCOMPARE(f.store->mode, AwakeMode::off);
-        // 600 s at (12.0 - 5.8) W on the fallback profile.
-        const auto electricity = f.store->inferredElectricityProfile();
-        const QString estimate = "按Mac估算，约省电1.03Wh，约省"
-            + StateStore::formatCurrency(electricity.ratePerKWh * 1.0333333333333334 / 1000, electricity);
-        QCOMPARE(f.history().back().note, "定时结束，自动恢复正常模式；" + estimate);
-        QCOMPARE(f.notices, QStringList{"定时挂机结束，已恢复正常界面 · " + estimate});
-    }
-
-    void estimateFollowsTheLanguage()
-    {
-        StoreFixture f;
-        f.fake.environment.languages = {"en-AU"};
-        f.store->enable(AwakeMode::forced);
-        f.fake.clock.advance(3600);
-        f.store->disable(DisableReason::manual, true);
-        QCOMPARE(f.notices.size(), 1);
-        QVERIFY2(f.notices[0].startsWith("Estimated on Mac: saved about 6.20Wh and "), qPrintable(f.notices[0]));
-        QCOMPARE(f.history().back().note, "恢复正常模式；" + f.notices[0]);
-    }
-
-    void stopNoticesWithoutEstimateOrLog()
-    {
-        StoreFixture f;
-        f.store->enable(AwakeMode::normal);
-        f.store->scheduleAutoDisable(30);
-        f.fake.clock.advance(31);
-        QCOMPARE(f.notices, QStringList{"定时挂机结束，已恢复正常界面"});
-        QCOMPARE(f.history().back().note, QString("定时结束，自动恢复正常模式"));
-
-        f.notices.clear();
-        f.store->enable(AwakeMode::forced);
-        f.fake.clock.advance(10);
-        f.store->disable(DisableReason::wakeInput, false); // unlogged, still notified
-        QCOMPARE(f.history().size(), size_t(3));
-        QCOMPARE(f.notices.size(), 1);
-        QVERIFY(f.notices[0].startsWith("检测到鼠标或键盘，已恢复正常界面 · 按Mac估算"));
+        const auto history = f.history();
+        QCOMPARE(history.size(), size_t(note.isNull() ? 1 : 2));
+        if (!note.isNull())
+            QCOMPARE(history.back().note, note);
+        QCOMPARE(f.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
     }
 
     void stopInOffModeStillWritesAndLogs()

@@ -8,27 +8,24 @@ using namespace launcher::testing;
 class ForcedModeTest : public QObject {
     Q_OBJECT
 private slots:
-    void startBlacksOutEveryScreenAndHidesTheCursorOnce()
+    void blacksOutEveryScreenAndHidesTheCursorOnce_data()
     {
+        QTest::addColumn<int>("screens");
+        QTest::newRow("three") << 3;
+        QTest::newRow("none") << 0;
+    }
+    void blacksOutEveryScreenAndHidesTheCursorOnce()
+    {
+        QFETCH(int, screens);
         StoreFixture f;
-        f.fake.screens.screenCount = 3;
+        f.fake.screens.screenCount = screens;
         f.store->enable(AwakeMode::forced);
-        QCOMPARE(f.fake.screens.windowsOpen, 3);
-        QCOMPARE(f.store->overlayWindows.size(), size_t(3));
-        QCOMPARE(f.fake.screens.cursorHides, 1);
-        QVERIFY(f.store->cursorHidden);
+        QCOMPARE(f.fake.screens.windowsOpen, screens);
+        QCOMPARE(f.store->overlayWindows.size(), size_t(screens));
         f.store->showBlackout(); // already shown: nothing new
-        QCOMPARE(f.fake.screens.windowsCreated, 3);
+        QCOMPARE(f.fake.screens.windowsCreated, screens);
         QCOMPARE(f.fake.screens.cursorHides, 1);
         QCOMPARE(f.fake.sound.zeroBrightnessRuns, 1);
-    }
-
-    void noScreenStillHidesTheCursor()
-    {
-        StoreFixture f;
-        f.fake.screens.screenCount = 0;
-        f.store->enable(AwakeMode::forced);
-        QCOMPARE(f.fake.screens.cursorHides, 1);
         f.store->disable(DisableReason::manual, false);
         f.fake.clock.advance(0.2);
         QCOMPARE(f.fake.screens.cursorShows, 1);
@@ -98,19 +95,15 @@ private slots:
         QVERIFY(f.history().back().note.startsWith("检测到鼠标/键盘，自动恢复正常模式；"));
     }
 
-    void wakeBeforeAnySleepChangesNothing()
+    void screenEventsOutOfTurnChangeNothing()
     {
         StoreFixture f;
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(0.3);
-        f.fake.screenEvents.post(ScreenEvent::didWake);
+        f.fake.screenEvents.post(ScreenEvent::didWake); // before any sleep
         QCOMPARE(f.store->mode, AwakeMode::forced);
         QVERIFY(f.store->forcedStateTimer);
-    }
 
-    void sleepInNormalModeChangesNothing()
-    {
-        StoreFixture f;
         f.store->enable(AwakeMode::normal);
         f.fake.screenEvents.post(ScreenEvent::didSleep);
         QVERIFY(!f.store->hasObservedDisplaySleep);

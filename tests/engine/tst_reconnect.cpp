@@ -8,28 +8,16 @@ using namespace launcher::testing;
 class ReconnectTest : public QObject {
     Q_OBJECT
 private slots:
-    void deadRecordedProcessDropsToOff()
-    {
-        StoreFixture f;
-        writeFile(f.store->stateFile, R"({"mode":"normal","pid":9999,"startedAt":1799990000})");
-        f.store->reconnectIfPossible();
-        QCOMPARE(f.store->mode, AwakeMode::off);
-        QCOMPARE(f.store->pid, std::nullopt);
-        QCOMPARE(f.store->startedAt, std::nullopt);
-        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
-        QVERIFY(!QFile::exists(f.store->historyFile));
-        QVERIFY(f.fake.keepAwake.terminated.empty());
-    }
-
-    void unreadableStateFileCountsAsOff_data()
+    void unusableRecordCountsAsOff_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("dead pid") << QByteArray(R"({"mode":"normal","pid":9999,"startedAt":1799990000})");
         QTest::newRow("garbage") << QByteArray("\x00\x01garbage", 9);
         QTest::newRow("bad pid type") << QByteArray(R"({"mode":"normal","pid":"4001"})");
         QTest::newRow("zero pid") << QByteArray(R"({"mode":"normal","pid":0})");
         QTest::newRow("negative pid") << QByteArray(R"({"mode":"normal","pid":-1})");
     }
-    void unreadableStateFileCountsAsOff()
+    void unusableRecordCountsAsOff()
     {
         QFETCH(QByteArray, bytes);
         StoreFixture f;
@@ -37,33 +25,40 @@ private slots:
         writeFile(f.store->stateFile, bytes);
         f.store->reconnectIfPossible();
         QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.store->pid, std::nullopt);
+        QCOMPARE(f.store->startedAt, std::nullopt);
         QVERIFY(!f.store->isActive());
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+        QVERIFY(!QFile::exists(f.store->historyFile));
+        QVERIFY(f.fake.keepAwake.terminated.empty());
     }
 
-    void liveProcessWithoutStartTimeGetsNow()
+    // A live child is adopted as it is; a missing start time becomes now.
+    void liveProcessIsAdopted_data()
     {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<double>("startedAt"); // 0: the time of adoption
+        QTest::newRow("with start") << QByteArray(R"({"mode":"normal","pid":4242,"startedAt":1799990000.5})")
+                                    << 1799990000.5;
+        QTest::newRow("without start") << QByteArray(R"({"mode":"normal","pid":4242})") << 0.0;
+    }
+    void liveProcessIsAdopted()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(double, startedAt);
         StoreFixture f;
         f.fake.keepAwake.alive.insert(4242);
-        writeFile(f.store->stateFile, R"({"mode":"normal","pid":4242})");
+        writeFile(f.store->stateFile, bytes);
         f.store->reconnectIfPossible();
+        const double expected = startedAt > 0 ? startedAt : f.fake.clock.now();
         QCOMPARE(f.store->mode, AwakeMode::normal);
         QCOMPARE(f.store->pid, std::optional<qint32>(4242));
         QVERIFY(f.store->isActive());
-        QCOMPARE(f.store->startedAt, std::optional(f.fake.clock.now()));
-        QCOMPARE(decodeState(f.stateFileBytes())->startedAt, std::optional(f.fake.clock.now()));
         QVERIFY(!f.store->process);
-    }
-
-    void adoptingKeepsTheRecordedStart()
-    {
-        StoreFixture f;
-        f.fake.keepAwake.alive.insert(4242);
-        const QByteArray bytes = R"({"mode":"normal","pid":4242,"startedAt":1799990000.5})";
-        writeFile(f.store->stateFile, bytes);
-        f.store->reconnectIfPossible();
-        QCOMPARE(f.store->startedAt, std::optional(1799990000.5));
-        QCOMPARE(f.stateFileBytes(), bytes); // nothing to rewrite
+        QCOMPARE(f.store->startedAt, std::optional(expected));
+        QCOMPARE(decodeState(f.stateFileBytes())->startedAt, std::optional(expected));
+        if (startedAt > 0)
+            QCOMPARE(f.stateFileBytes(), bytes); // nothing to rewrite
     }
 
     void adoptedForcedModeStartsItsMachinery()
@@ -154,6 +149,7 @@ private slots:
     {
         QFETCH(bool, afterRestart);
         StoreFixture f;
+        f.fake.sound.volume = {70, true, 20};
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(0.2); // muted
         f.fake.sound.brightness = 0.0;
@@ -167,7 +163,7 @@ private slots:
         f.store->reconnectIfPossible();
         QCOMPARE(f.store->mode, AwakeMode::off);
         QCOMPARE(f.fake.callsStartingWith("sound.set"),
-                 (QStringList{"sound.setOutputVolume 35", "sound.setAlertVolume 50", "sound.setOutputMuted false",
+                 (QStringList{"sound.setOutputVolume 70", "sound.setAlertVolume 20", "sound.setOutputMuted true",
                               "sound.setBrightness 0.62", "sound.setKeyboardBrightness 0.55"}));
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
 
@@ -175,7 +171,7 @@ private slots:
         f.store->reconnectIfPossible(); // nothing left to restore
         QVERIFY(f.fake.callsStartingWith("sound.set").isEmpty());
         f.store->enable(AwakeMode::forced);
-        QCOMPARE(f.store->previousVolume, std::optional(35));
+        QCOMPARE(f.store->previousVolume, std::optional(70));
         QCOMPARE(f.store->previousBrightness, std::optional(0.62));
     }
 

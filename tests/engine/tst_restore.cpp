@@ -66,18 +66,19 @@ private slots:
         QCOMPARE(f.fake.callsStartingWith("sound."), QStringList{"sound.setOutputMuted false"});
     }
 
-    void brightnessWithinToleranceIsLeftAlone_data()
+    void brightnessIsRewrittenOnlyWhenOff_data()
     {
-        QTest::addColumn<double>("current");
+        QTest::addColumn<std::optional<double>>("current");
         QTest::addColumn<bool>("rewritten");
-        QTest::newRow("0.625") << 0.625 << false;
-        QTest::newRow("0.615") << 0.615 << false;
-        QTest::newRow("0.6") << 0.6 << true;
-        QTest::newRow("0.64") << 0.64 << true;
+        QTest::newRow("0.625") << std::optional(0.625) << false;
+        QTest::newRow("0.615") << std::optional(0.615) << false;
+        QTest::newRow("0.6") << std::optional(0.6) << true;
+        QTest::newRow("0.64") << std::optional(0.64) << true;
+        QTest::newRow("unreadable") << std::optional<double>() << true;
     }
-    void brightnessWithinToleranceIsLeftAlone()
+    void brightnessIsRewrittenOnlyWhenOff()
     {
-        QFETCH(double, current);
+        QFETCH(std::optional<double>, current);
         QFETCH(bool, rewritten);
         StoreFixture f;
         f.store->mode = AwakeMode::forced;
@@ -86,18 +87,10 @@ private slots:
         f.fake.sound.brightness = current;
         f.fake.sound.keyboardBrightness = current;
         f.store->disable(DisableReason::manual, false);
-        QCOMPARE(f.fake.callsStartingWith("sound.setBrightness").size(), rewritten ? 1 : 0);
-        QCOMPARE(f.fake.callsStartingWith("sound.setKeyboardBrightness").size(), rewritten ? 1 : 0);
-    }
-
-    void unreadableBrightnessIsRewritten()
-    {
-        StoreFixture f;
-        f.store->mode = AwakeMode::forced;
-        f.store->previousBrightness = 0.5;
-        f.fake.sound.brightness = std::nullopt;
-        f.store->disable(DisableReason::manual, false);
-        QCOMPARE(f.fake.callsStartingWith("sound.setBrightness"), QStringList{"sound.setBrightness 0.5"});
+        const QStringList none;
+        QCOMPARE(f.fake.callsStartingWith("sound.setBrightness"), rewritten ? QStringList{"sound.setBrightness 0.62"} : none);
+        QCOMPARE(f.fake.callsStartingWith("sound.setKeyboardBrightness"),
+                 rewritten ? QStringList{"sound.setKeyboardBrightness 0.62"} : none);
     }
 
     void normalStopRestoresNothing()
@@ -107,32 +100,6 @@ private slots:
         f.store->previousVolume = 50; // stale values are not a forced period
         f.store->disable(DisableReason::manual, false);
         QVERIFY(f.fake.callsStartingWith("sound.set").isEmpty());
-    }
-
-    void capturedValuesSurviveARestart()
-    {
-        FakePlatform fake;
-        fake.sound.volume = {70, true, 20};
-        fake.sound.brightness = 0.9;
-        {
-            StateStore first(fake.platform());
-            first.enable(AwakeMode::forced);
-            // The program dies here: the keep-awake process lives on.
-        }
-        fake.sound.brightness = 0.0;
-        fake.clock.advance(60);
-        StateStore second(fake.platform());
-        second.reconnectIfPossible();
-        QCOMPARE(second.mode, AwakeMode::forced);
-        QCOMPARE(second.previousVolume, std::optional(70));
-        QCOMPARE(second.previousMuted, std::optional(true));
-        QCOMPARE(second.previousBrightness, std::optional(0.9));
-        fake.calls.clear();
-        second.disable(DisableReason::manual, true);
-        QCOMPARE(fake.callsStartingWith("sound.set"),
-                 (QStringList{"sound.setOutputVolume 70", "sound.setAlertVolume 20", "sound.setOutputMuted true",
-                              "sound.setBrightness 0.9"}));
-        QVERIFY(second.loadHistoryEntries().back().note.startsWith("恢复正常模式；按Mac估算"));
     }
 };
 

@@ -58,18 +58,6 @@ private slots:
         QCOMPARE(f.store->mode, AwakeMode::off);
     }
 
-    void pollsPauseWhileScreensSleep()
-    {
-        StoreFixture f;
-        f.store->enable(AwakeMode::forced);
-        f.fake.clock.advance(1);
-        f.fake.screenEvents.post(ScreenEvent::didSleep);
-        f.fake.clock.advance(5);
-        f.fake.input.touch(WakeEventType::mouseMoved);
-        f.fake.clock.advance(2);
-        QCOMPARE(f.store->mode, AwakeMode::forced);
-    }
-
     void pollInNormalModeDisarms()
     {
         StoreFixture f;
@@ -82,7 +70,6 @@ private slots:
         QCOMPARE(f.store->lastWakeEventAges, std::nullopt);
         QCOMPARE(f.store->forcedArmedAt, std::nullopt);
     }
-
 };
 
 QTEST_GUILESS_MAIN(WakeWatchTest)

@@ -20,7 +20,6 @@ private slots:
                       "      Model Identifier: Mac14,7\n      Chip: Apple M2\n      Total Number of Cores: 8\n"),
                  mac("MacBook Pro（Apple M2）", 14.0, 6.2)); // not "Mac Pro"
         QCOMPARE(from("Model Name: Mac Pro"), mac("Mac Pro", 42.0, 24.0));
-        QCOMPARE(from("Model Name: iMac\nProcessor Name: Intel Core i5\n"), mac("iMac（Intel Core i5）", 34.0, 17.0));
         QCOMPARE(from("Processor Name: X\nChip: Apple M1\nModel Name: Mac mini"), mac("Mac mini（Apple M1）", 11.0, 5.2));
         QCOMPARE(from("Model Name: Apple MacBook Air (M2, 2022)"), mac("Apple MacBook Air (M2, 2022)", 9.0, 3.8));
         QCOMPARE(from("Model Name: ThinkPad X1 Carbon"), mac("ThinkPad X1 Carbon", 12.0, 5.8));
@@ -49,18 +48,8 @@ private slots:
         // A matching zone wins over the region.
         QTest::newRow("LA") << "America/Los_Angeles" << "DE" << "California, USA (Pacific Time) 0.31 USD en_US"
                             << "美国·加利福尼亚（太平洋时区）";
-        QTest::newRow("NY") << "America/New_York" << "DE" << "New York, USA (Eastern Time) 0.27 USD en_US"
-                            << "美国·纽约州（东部时区）";
-        QTest::newRow("Chicago") << "America/Chicago" << "DE" << "Central USA (Central Time) 0.18 USD en_US"
-                                 << "美国·中部地区（中部时区）";
-        QTest::newRow("Denver") << "America/Denver" << "DE" << "Mountain USA (Mountain Time) 0.17 USD en_US"
-                                << "美国·山地地区（山地时区）";
-        QTest::newRow("Shanghai") << "Asia/Shanghai" << "DE" << "Shanghai, China 0.62 CNY zh_CN" << "中国·上海（北京时间）";
-        QTest::newRow("HK") << "Asia/Hong_Kong" << "DE" << "Hong Kong 1.7 HKD zh_HK" << "中国香港";
-        QTest::newRow("SG") << "Asia/Singapore" << "DE" << "Singapore 0.3 SGD en_SG" << "新加坡";
         QTest::newRow("Tokyo") << "Asia/Tokyo" << "DE" << "Tokyo, Japan 31 JPY ja_JP" << "日本·东京";
         // No zone matches: the region decides.
-        QTest::newRow("Berlin") << "Europe/Berlin" << "DE" << "Germany 0.18 USD en_US" << "德国";
         QTest::newRow("zone is case-sensitive") << "asia/tokyo" << "FR" << "France 0.18 USD en_US" << "法国";
         QTest::newRow("region CN") << "Asia/Urumqi" << "CN" << "China 0.62 CNY zh_CN" << "中国";
         QTest::newRow("region HK") << "Etc/UTC" << "HK" << "Hong Kong 1.7 HKD zh_HK" << "中国香港特别行政区";

@@ -16,7 +16,6 @@ void addCorpusRows()
     row("members reordered", R"({"note":"n","action":"disable","mode":"off","at":12})");
     row("spaces everywhere", " \t{ \"at\" : 1.5e3 , \"mode\" :\"normal\",\"action\":\"enable\", \"note\":\"\" }\r ");
     row("simple escapes", "{\"at\":1,\"mode\":\"normal\",\"action\":\"enable\",\"note\":\"a\\\"b\\\\c\\/d\\n\\t\\r\\b\\f\"}");
-    row("escaped action", R"({"at":1,"mode":"normal","action":"en\u0061ble","note":""})");
     row("escaped key", R"({"\u0061t":1,"mode":"normal","action":"enable","note":""})");
     row("unicode escape in note", R"({"at":1,"mode":"normal","action":"enable","note":"\u6062\ud83d\ude00"})");
     row("lone surrogate", R"({"at":1,"mode":"normal","action":"enable","note":"\ud800"})");
@@ -40,20 +39,16 @@ void addCorpusRows()
     row("trailing comma", R"({"at":1,"mode":"off","action":"x","note":"",})");
     row("missing colon", R"({"at" 1,"mode":"off","action":"x","note":""})");
     row("garbage after object", R"({"at":1,"mode":"off","action":"x","note":""} x)");
-    row("two objects", R"({"at":1,"mode":"off","action":"x","note":""}{})");
     row("unterminated string", R"({"at":1,"mode":"off","action":"x","note":"abc)");
     row("raw tab in string", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"a\tb\"}");
-    row("raw control byte in string", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"a\x01b\"}");
     row("bad escape", R"({"at":1,"mode":"off","action":"x","note":"\q"})");
     row("empty object", "{}");
     row("array", R"([{"at":1,"mode":"off","action":"x","note":""}])");
-    row("plain text", "not json");
     row("misspelt literal", R"({"at":1,"mode":"off","action":"x","note":"","t":tru})");
-    row("cut short", R"({"at":1,"mode":"off","act)");
     row("byte order mark opening the note", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\xEF\xBB\xBFn\"}");
     row("byte order mark opening an escaped action",
         "{\"at\":1,\"mode\":\"off\",\"action\":\"\xEF\xBB\xBF\\tx\",\"note\":\"\"}");
-    row("byte order mark opening a key", "{\"\xEF\xBB\xBFat\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\"}");
+    row("byte order mark opening a key", "{\"\xEF\xBB\xBF" "at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\"}");
     row("byte order mark", "\xEF\xBB\xBF{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\"}");
     row("invalid utf-8 in note", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\xC3\x28\"}");
     row("nul byte", QByteArray("{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"a\0b\"}", 46));

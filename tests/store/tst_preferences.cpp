@@ -34,9 +34,6 @@ private slots:
     {
         FakePlatform fake;
         StateStore store(fake.platform());
-        QCOMPARE(store.mode, AwakeMode::off);
-        QCOMPARE(store.pid, std::nullopt);
-        QVERIFY(!store.isActive());
         QVERIFY(store.muteInForced);
         QVERIFY(store.allowOnBattery);
         QVERIFY(store.allowOnAC);
@@ -48,13 +45,7 @@ private slots:
 
         const QByteArray written = readFile(store.prefsFile);
         QVERIFY2(written.count('\n') >= 8, "pretty-printed, one member per line");
-        const QJsonObject o = QJsonDocument::fromJson(written).object();
-        QCOMPARE(o.size(), 8);
-        QCOMPARE(o.value("muteInForced"), QJsonValue(true));
-        QCOMPARE(o.value("language"), QJsonValue("system"));
-        QCOMPARE(o.value("minimumBatteryPercentage"), QJsonValue(0));
-        QCOMPARE(o.value("hangColorHex").toString(), colorToHex(activePelvaneGreen()));
-        QCOMPARE(o.value("requireMoviePlayback"), QJsonValue(false));
+        QCOMPARE(QJsonDocument::fromJson(written).object().size(), 8);
     }
 
     void badFilesAreReplacedWithDefaults_data()
@@ -82,55 +73,56 @@ private slots:
         StateStore store(fake.platform());
         QVERIFY(store.allowOnAC);
         QCOMPARE(readFile(store.prefsFile), QByteArray("{}"));
-        store.allowOnAC = false;
-        store.savePreferences();
-        QCOMPARE(readObject(store.prefsFile).value("allowOnAC"), QJsonValue(false));
     }
 
-    void valuesAreReadWithTheirRules()
+    void valuesAreReadWithTheirRulesAndSavedBack()
     {
         FakePlatform fake;
         writePrefs(fake, "{\"muteInForced\":false,\"language\":\"english\",\"allowOnBattery\":false,"
-                         "\"allowOnAC\":\"yes\",\"minimumBatteryPercentage\":150,\"requireMoviePlayback\":true,"
+                         "\"allowOnAC\":\"yes\",\"minimumBatteryPercentage\":40,\"requireMoviePlayback\":true,"
                          "\"forcedColorHex\":\"#FF0000\",\"extra\":1}");
+        const auto check = [](const StateStore& store, bool allowOnAC) {
+            QVERIFY(!store.muteInForced);
+            QCOMPARE(store.language, AppLanguage::english);
+            QVERIFY(!store.allowOnBattery);
+            QCOMPARE(store.allowOnAC, allowOnAC);
+            QCOMPARE(store.minimumBatteryPercentage, 40);
+            QVERIFY(store.requireMoviePlayback);
+            QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#FF0000"));
+        };
         StateStore store(fake.platform());
-        QVERIFY(!store.muteInForced);
-        QCOMPARE(store.language, AppLanguage::english);
-        QVERIFY(!store.allowOnBattery);
-        QVERIFY(store.allowOnAC); // wrong type keeps the default, alone
-        QCOMPARE(store.minimumBatteryPercentage, 100);
-        QVERIFY(store.requireMoviePlayback);
-        QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#FF0000"));
+        check(store, true); // a wrong type keeps the default, alone
+        store.allowOnAC = false;
+        QVERIFY(store.savePreferences());
+        check(StateStore(fake.platform()), false);
     }
 
-    void batteryMinimumIsClamped_data()
+    void memberRules_data()
     {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("negative") << QByteArray("-5") << 0;
-        QTest::newRow("inside") << QByteArray("20") << 20;
-        QTest::newRow("above") << QByteArray("150") << 100;
-        QTest::newRow("huge") << QByteArray("1e300") << 100;
-        QTest::newRow("fraction") << QByteArray("20.5") << 0;
-        QTest::newRow("string") << QByteArray("\"20\"") << 0;
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("language");
+        const int sys = int(AppLanguage::system);
+        QTest::newRow("minimum negative") << QByteArray(R"("minimumBatteryPercentage":-5)") << 0 << sys;
+        QTest::newRow("minimum inside") << QByteArray(R"("minimumBatteryPercentage":20)") << 20 << sys;
+        QTest::newRow("minimum above") << QByteArray(R"("minimumBatteryPercentage":150)") << 100 << sys;
+        QTest::newRow("minimum huge") << QByteArray(R"("minimumBatteryPercentage":1e300)") << 100 << sys;
+        QTest::newRow("minimum fraction") << QByteArray(R"("minimumBatteryPercentage":20.5)") << 0 << sys;
+        QTest::newRow("minimum string") << QByteArray(R"("minimumBatteryPercentage":"20")") << 0 << sys;
+        QTest::newRow("language chinese") << QByteArray(R"("language":"chinese")") << 0 << int(AppLanguage::chinese);
+        QTest::newRow("language unknown") << QByteArray(R"("language":"french")") << 0 << sys;
+        QTest::newRow("language number") << QByteArray(R"("language":7)") << 0 << sys;
     }
-    void batteryMinimumIsClamped()
+    void memberRules()
     {
-        QFETCH(QByteArray, value);
-        QFETCH(int, expected);
+        QFETCH(QByteArray, member);
+        QFETCH(int, minimum);
+        QFETCH(int, language);
         FakePlatform fake;
-        writePrefs(fake, "{\"minimumBatteryPercentage\":" + value + "}");
+        writePrefs(fake, "{" + member + "}");
         StateStore store(fake.platform());
-        QCOMPARE(store.minimumBatteryPercentage, expected);
-    }
-
-    void unknownLanguageIsSystem()
-    {
-        FakePlatform fake;
-        writePrefs(fake, R"({"language":"french"})");
-        QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
-        writePrefs(fake, R"({"language":7})");
-        QCOMPARE(StateStore(fake.platform()).language, AppLanguage::system);
+        QCOMPARE(store.minimumBatteryPercentage, minimum);
+        QCOMPARE(int(store.language), language);
     }
 
     void retiredHangColoursAreNotHonoured()
@@ -172,7 +164,6 @@ private slots:
         QTest::newRow("EN upper") << sys << QStringList{"EN-us"} << en;
         QTest::newRow("de-DE") << sys << QStringList{"de-DE", "en-US"} << zh;
         QTest::newRow("empty") << sys << QStringList{} << zh;
-        QTest::newRow("zh") << sys << QStringList{"zh-Hans-CN"} << zh;
         QTest::newRow("forced chinese") << zh << QStringList{"en-US"} << zh;
         QTest::newRow("forced english") << en << QStringList{"ja-JP"} << en;
     }
@@ -182,23 +173,12 @@ private slots:
         QFETCH(QStringList, preferred);
         QFETCH(int, expected);
         FakePlatform fake;
-        fake.environment.languages = preferred;
         StateStore store(fake.platform());
+        fake.environment.languages = preferred; // read on every call, never kept
         store.language = AppLanguage(setting);
         QCOMPARE(int(store.effectiveLanguage()), expected);
         QCOMPARE(store.localized("中", "en"), expected == int(AppLanguage::english) ? QString("en") : QString("中"));
     }
-
-    void languageIsReadOnEveryCall()
-    {
-        FakePlatform fake;
-        fake.environment.languages = {"en-US"};
-        StateStore store(fake.platform());
-        QCOMPARE(store.localized("中", "en"), QString("en"));
-        fake.environment.languages = {"fr-FR"};
-        QCOMPARE(store.localized("中", "en"), QString("中"));
-    }
-
 };
 
 QTEST_GUILESS_MAIN(PreferencesTest)
