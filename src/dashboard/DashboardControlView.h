@@ -19,6 +19,7 @@ class StateStore;
 
 // A push button that carries the timed preset it starts.
 class PresetButton : public QPushButton {
+    Q_OBJECT
 public:
     using QPushButton::QPushButton;
     std::optional<TimedPresetChoice> preset;
