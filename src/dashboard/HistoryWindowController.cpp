@@ -6,13 +6,16 @@
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace launcher {
 
 QRect dashboardWindowFrame(const std::optional<QRect>& visibleFrame)
 {
     const QRect visible = visibleFrame.value_or(QRect(QPoint(0, 0), dashboardDefaultSize));
-    const int width = std::min(visible.width() - 40, dashboardDefaultSize.width());
-    const int height = std::min(visible.height() - 28, dashboardDefaultSize.height());
+    // A frame narrower than the margins would give a negative size.
+    const int width = std::max(1, std::min(visible.width() - 40, dashboardDefaultSize.width()));
+    const int height = std::max(1, std::min(visible.height() - 28, dashboardDefaultSize.height()));
     // QRect::center() rounds down one pixel for even sizes; the midpoint is wanted.
     const int left = visible.x() + (visible.width() - width) / 2;
     const int top = visible.y() + (visible.height() - height) / 2;
