@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/SelfTest.h"
 #include "app/SingleInstance.h"
+#include "dashboard/WindowDashboardHost.h"
 #include "engine/Constants.h"
 #include "platform/PosixSignals.h"
 #include "platform/SystemAppPlatform.h"
@@ -63,7 +64,8 @@ int main(int argc, char** argv)
     }
 
     launcher::SystemAppPlatform desktop;
-    launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform());
+    launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform(),
+                                  std::make_unique<launcher::WindowDashboardHost>(desktop.appPlatform()));
 #ifdef LAUNCHER_UNCACHED_GLYPHS
     delegate.disableGlyphCache();
 #endif
