@@ -76,7 +76,6 @@ void HistoryDashboardView::setupViews()
         tabs->addWidget(button);
     }
     tabs->addStretch(1);
-    sectionTabs_->button(0)->setChecked(true);
     sectionTabs_->setExclusive(true);
     QObject::connect(sectionTabs_, &QButtonGroup::idClicked, this, [this](int id) { sectionChanged(id); });
 
@@ -142,7 +141,9 @@ void HistoryDashboardView::setupViews()
 
 void HistoryDashboardView::sectionChanged(int index)
 {
-    sections_->setCurrentWidget(index == 1 ? estimatePanel_ : overviewPanel_);
+    const int section = index == 1 ? 1 : 0;
+    sectionTabs_->button(section)->setChecked(true);
+    sections_->setCurrentWidget(section == 1 ? estimatePanel_ : overviewPanel_);
 }
 
 int HistoryDashboardView::currentSection() const
@@ -150,7 +151,7 @@ int HistoryDashboardView::currentSection() const
     return sections_->currentWidget() == estimatePanel_ ? 1 : 0;
 }
 
-QWidget* HistoryDashboardView::sectionButton(int index) const
+QAbstractButton* HistoryDashboardView::sectionButton(int index) const
 {
     return sectionTabs_->button(index);
 }

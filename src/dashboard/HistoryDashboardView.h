@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+class QAbstractButton;
 class QButtonGroup;
 class QLabel;
 class QStackedWidget;
@@ -43,7 +44,7 @@ public:
     const std::array<HistoryStatCardView*, 4>& cards() const { return cards_; }
     HistoryChartView* chartView() const { return chartView_; }
     HistoryEstimatePanelView* estimateView() const { return estimateView_; }
-    QWidget* sectionButton(int index) const;
+    QAbstractButton* sectionButton(int index) const;
     // Top first; none while the empty label is shown.
     const std::vector<HistoryRecentRowView*>& recentRows() const { return recentRows_; }
     bool showsEmptyLabel() const;
