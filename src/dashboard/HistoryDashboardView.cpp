@@ -184,23 +184,22 @@ void HistoryDashboardView::update(const std::vector<HistorySession>& sessions, S
 
 void HistoryDashboardView::reloadRecentSessions(const std::vector<HistorySession>& sessions)
 {
+    // The row widgets stay and take the new sessions in place, so the
+    // once-a-second refresh neither flickers nor rebuilds anything.
     const std::vector<HistorySession> latest = latestSessions(sessions, recentRowCount);
-    std::vector<RowKey> keys;
-    for (const HistorySession& session : latest)
-        keys.emplace_back(HistoryRecentRowView::title(session, timeZone_), session.mode == AwakeMode::forced);
-    // Same rows: keep the widgets, so the refresh does not flicker.
-    if (keys == recentKeys_)
-        return;
-    recentKeys_ = std::move(keys);
-
-    for (HistoryRecentRowView* row : recentRows_)
-        delete row;
-    recentRows_.clear();
-    emptyLabel_->setHidden(!latest.empty());
-    for (const HistorySession& session : latest) {
-        recentRows_.push_back(new HistoryRecentRowView(session, timeZone_, recentContainer_));
-        recentStack_->addWidget(recentRows_.back());
+    while (recentRows_.size() > latest.size()) {
+        delete recentRows_.back();
+        recentRows_.pop_back();
     }
+    for (size_t i = 0; i < latest.size(); ++i) {
+        if (i < recentRows_.size()) {
+            recentRows_[i]->setSession(latest[i], timeZone_);
+        } else {
+            recentRows_.push_back(new HistoryRecentRowView(latest[i], timeZone_, recentContainer_));
+            recentStack_->addWidget(recentRows_.back());
+        }
+    }
+    emptyLabel_->setHidden(!latest.empty());
 }
 
 } // namespace launcher

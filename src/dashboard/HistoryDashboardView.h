@@ -6,7 +6,6 @@
 #include <QWidget>
 
 #include <array>
-#include <utility>
 #include <vector>
 
 class QAbstractButton;
@@ -50,9 +49,6 @@ public:
     bool showsEmptyLabel() const;
 
 private:
-    // What a recent row shows; rows are rebuilt only when this changes.
-    using RowKey = std::pair<QString, bool>;
-
     void setupViews();
     void reloadRecentSessions(const std::vector<HistorySession>& sessions);
 
@@ -73,7 +69,6 @@ private:
     QVBoxLayout* recentStack_;
     QLabel* emptyLabel_;
     std::vector<HistoryRecentRowView*> recentRows_;
-    std::vector<RowKey> recentKeys_;
 };
 
 } // namespace launcher

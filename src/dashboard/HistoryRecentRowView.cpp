@@ -15,26 +15,41 @@ namespace launcher {
 using namespace dashboardStyle;
 
 HistoryRecentRowView::HistoryRecentRowView(const HistorySession& session, const QTimeZone& timeZone, QWidget* parent)
-    : QFrame(parent)
+    : QFrame(parent),
+      icon_(new QLabel(this)),
+      text_(makeLabel(QString(), systemFont(13, QFont::Medium), label(), false, this))
 {
     QColor background = windowBackground();
     background.setAlphaF(0.75f);
     styleCard(this, background, 12, 0);
     setFixedHeight(42);
-
-    const bool forced = session.mode == AwakeMode::forced;
-    auto* icon = new QLabel(this);
-    icon->setFixedSize(22, 22);
-    icon->setAlignment(Qt::AlignCenter);
-    icon->setPixmap(symbolPixmap(forced ? QStringLiteral("moon.fill") : QStringLiteral("sun.max.fill"), 18,
-                                 forced ? activePelvaneGreenDeep() : activePelvaneGreen(), devicePixelRatioF()));
-    auto* text = makeLabel(title(session, timeZone), systemFont(13, QFont::Medium), label(), false, this);
+    icon_->setFixedSize(22, 22);
+    icon_->setAlignment(Qt::AlignCenter);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 0, 12, 0);
     layout->setSpacing(10);
-    layout->addWidget(icon, 0, Qt::AlignVCenter);
-    layout->addWidget(text, 1, Qt::AlignVCenter);
+    layout->addWidget(icon_, 0, Qt::AlignVCenter);
+    layout->addWidget(text_, 1, Qt::AlignVCenter);
+    setSession(session, timeZone);
+}
+
+void HistoryRecentRowView::setSession(const HistorySession& session, const QTimeZone& timeZone)
+{
+    const bool forced = session.mode == AwakeMode::forced;
+    if (forced_ != forced) {
+        forced_ = forced;
+        icon_->setPixmap(symbolPixmap(forced ? QStringLiteral("moon.fill") : QStringLiteral("sun.max.fill"), 18,
+                                      forced ? activePelvaneGreenDeep() : activePelvaneGreen(), devicePixelRatioF()));
+    }
+    const QString text = title(session, timeZone);
+    if (text != text_->text())
+        text_->setText(text);
+}
+
+QString HistoryRecentRowView::text() const
+{
+    return text_->text();
 }
 
 QString HistoryRecentRowView::title(const HistorySession& session, const QTimeZone& timeZone)

@@ -76,18 +76,19 @@ QString formatDuration(double seconds)
 
 std::vector<HistorySession> latestSessions(const std::vector<HistorySession>& sessions, size_t count)
 {
-    // One pass keeping the few best: the list can hold years of sessions.
+    // One pass keeping the few best, from the end: the list can hold years of
+    // sessions, mostly in time order, so nearly all are rejected at once.
     std::vector<HistorySession> kept;
     if (count == 0)
         return kept;
     kept.reserve(count + 1);
-    for (const HistorySession& session : sessions) {
-        if (kept.size() == count && session.start <= kept.back().start)
+    for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) {
+        if (kept.size() == count && it->start < kept.back().start)
             continue;
-        // After every kept session with a start at least as late: earlier input wins ties.
-        const auto at = std::upper_bound(kept.begin(), kept.end(), session.start,
-                                         [](double start, const HistorySession& s) { return start > s.start; });
-        kept.insert(at, session);
+        // Earlier in the input than every kept one, so ahead of those with the same start.
+        const auto at = std::lower_bound(kept.begin(), kept.end(), it->start,
+                                         [](const HistorySession& s, double start) { return s.start > start; });
+        kept.insert(at, *it);
         if (kept.size() > count)
             kept.pop_back();
     }

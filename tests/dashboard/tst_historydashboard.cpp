@@ -53,9 +53,7 @@ struct Tab {
     {
         QStringList titles;
         for (const HistoryRecentRowView* row : view.recentRows())
-            for (const QLabel* label : row->findChildren<QLabel*>())
-                if (!label->text().isEmpty())
-                    titles << label->text();
+            titles << row->text();
         return titles;
     }
     double chartWeek() const
@@ -188,26 +186,40 @@ void HistoryDashboardTest::refreshKeepsUnchangedRows()
     tab.update({done, running});
     QCOMPARE(tab.view.recentRows().size(), size_t(2));
     const QPointer<HistoryRecentRowView> first = tab.view.recentRows()[0], second = tab.view.recentRows()[1];
+    auto rowWidgets = [&] {
+        qsizetype count = 0;
+        for (QObject* child : tab.view.findChildren<QObject*>())
+            count += dynamic_cast<HistoryRecentRowView*>(child) != nullptr;
+        return count;
+    };
 
-    // Seconds tick by inside the same minute (60 s to 109 s): the very same row widgets.
-    for (int second = 1; second < 50; ++second) {
+    // A minute of refreshes and the running row's minutes changing: the same widgets, new text.
+    for (int second = 1; second <= 70; ++second) {
         tab.fixture.fake.clock.advance(1);
         running.end = tab.fixture.store->now();
         tab.update({done, running});
     }
     QVERIFY(first && second);
     QCOMPARE(tab.view.recentRows(), (std::vector<HistoryRecentRowView*>{first, second}));
-
-    // The running row's minutes change: rebuilt, with the new title, the old rows gone.
-    tab.fixture.fake.clock.advance(20);
-    running.end = tab.fixture.store->now();
-    tab.update({done, running});
-    QVERIFY(!first && !second);
     QCOMPARE(tab.rowTitles(), QStringList({"03-07 14:59 · 强制挂机 · 00小时02分", "03-07 09:00 · 挂机模式 · 01小时00分"}));
-    qsizetype rowWidgets = 0;
-    for (QObject* child : tab.view.findChildren<QObject*>())
-        rowWidgets += dynamic_cast<HistoryRecentRowView*>(child) != nullptr;
-    QCOMPARE(rowWidgets, qsizetype(2));
+
+    // A new latest session pushes the others down; nine never make more than six rows.
+    std::vector<HistorySession> many{done, running};
+    for (int i = 0; i < 7; ++i)
+        many.push_back(session(QStringLiteral("2026-03-0%1 08:00").arg(i + 1), QStringLiteral("2026-03-0%1 08:30").arg(i + 1),
+                               AwakeMode::normal));
+    many.push_back(HistorySession{running.end, running.end + 30, AwakeMode::normal});
+    tab.update(many);
+    QCOMPARE(tab.rowTitles().size(), 6);
+    QCOMPARE(tab.rowTitles()[0], QStringLiteral("03-07 15:01 · 挂机模式 · 00小时00分"));
+    QCOMPARE(tab.rowTitles()[1], QStringLiteral("03-07 14:59 · 强制挂机 · 00小时02分"));
+    QCOMPARE(rowWidgets(), qsizetype(6));
+    QVERIFY(first);
+
+    // Fewer sessions again: the extra rows go.
+    tab.update({done});
+    QCOMPARE(tab.rowTitles(), QStringList({"03-07 09:00 · 挂机模式 · 01小时00分"}));
+    QCOMPARE(rowWidgets(), qsizetype(1));
 }
 
 void HistoryDashboardTest::sectionSurvivesUpdates()
