@@ -35,7 +35,9 @@ ChartGeometry chartGeometry(const QSizeF& size, const std::vector<DayUsage>& day
         const double x = g.plot.left() + double(k) * (g.spacing + chartBarWidth);
         const double total = day.totalDuration();
         const double barHeight = plotHeight * (total / scale);
-        const double normalHeight = barHeight * (day.normalDuration / std::max(total, 1.0));
+        // Share of the bar, not of max(total, 1): under a second of normal
+        // time alone would otherwise leave a forced sliver on top.
+        const double normalHeight = total > 0 ? barHeight * (day.normalDuration / total) : 0;
         const double forcedHeight = barHeight - normalHeight;
 
         ChartBar bar;
