@@ -179,4 +179,4 @@ void HistoryStatisticsTest::chartBars()
 }
 
 QTEST_GUILESS_MAIN(HistoryStatisticsTest)
-#include "tst_historystatistics.moc"
+#include "tst_dashboardstatistics.moc"
