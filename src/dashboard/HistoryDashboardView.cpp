@@ -1,13 +1,205 @@
 #include "dashboard/HistoryDashboardView.h"
 
+#include "dashboard/DashboardStyle.h"
+#include "dashboard/HistoryChartView.h"
+#include "dashboard/HistoryEstimatePanelView.h"
+#include "dashboard/HistoryRecentRowView.h"
+#include "dashboard/HistoryStatCardView.h"
+#include "dashboard/HistoryStatistics.h"
+#include "engine/StateStore.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
 namespace launcher {
 
-// Placeholder: an empty tab until the statistics view exists.
-HistoryDashboardView::HistoryDashboardView(QWidget* parent)
-    : QWidget(parent)
+using namespace dashboardStyle;
+
+namespace {
+
+constexpr size_t recentRowCount = 6;
+
+// Setting a card redraws its symbol; the once-a-second refresh mostly brings the same text.
+void setCard(HistoryStatCardView* card, const QString& value, const QColor& accent)
 {
+    if (card->value() != value || card->accentColor() != accent)
+        card->setValue(value, accent);
 }
 
-void HistoryDashboardView::update(const std::vector<HistorySession>&, StateStore&) {}
+} // namespace
+
+HistoryDashboardView::HistoryDashboardView(QWidget* parent)
+    : QWidget(parent),
+      titleLabel_(makeLabel(QStringLiteral("最近挂机概览"), systemFont(18, QFont::Bold), label())),
+      subtitleLabel_(makeLabel(QStringLiteral("图标卡片 + 最近 7 天可视化图表"), systemFont(10, QFont::Medium),
+                               secondaryLabel())),
+      sectionTabs_(new QButtonGroup(this)),
+      sections_(new QStackedWidget),
+      overviewPanel_(new QWidget),
+      estimatePanel_(new QWidget),
+      cards_{new HistoryStatCardView(QStringLiteral("clock.fill"), QStringLiteral("累计挂机")),
+             new HistoryStatCardView(QStringLiteral("sun.max.fill"), QStringLiteral("今天")),
+             new HistoryStatCardView(QStringLiteral("moon.stars.fill"), QStringLiteral("强制挂机")),
+             new HistoryStatCardView(QStringLiteral("chart.bar.fill"), QStringLiteral("会话次数"))},
+      estimateView_(new HistoryEstimatePanelView),
+      chartTitleLabel_(makeLabel(QStringLiteral("最近 7 天挂机时长"), systemFont(13, QFont::DemiBold), label())),
+      chartLegendLabel_(makeLabel(QStringLiteral("浅绿 = 挂机模式，深绿 = 强制挂机"), systemFont(9, QFont::Medium),
+                                  secondaryLabel())),
+      chartView_(new HistoryChartView),
+      recentTitleLabel_(makeLabel(QStringLiteral("最近记录"), systemFont(14, QFont::DemiBold), label())),
+      recentContainer_(new QWidget),
+      recentStack_(new QVBoxLayout),
+      emptyLabel_(makeLabel(QStringLiteral("还没有历史记录，先开一次挂机试试。"), systemFont(12, QFont::Medium),
+                            secondaryLabel()))
+{
+    setupViews();
+    sectionChanged(0);
+}
+
+void HistoryDashboardView::setupViews()
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+
+    auto* tabs = new QHBoxLayout;
+    tabs->setSpacing(0);
+    for (const QString& title : {QStringLiteral("概览"), QStringLiteral("成本")}) {
+        auto* button = new QPushButton(title);
+        button->setCheckable(true);
+        button->setFixedHeight(26);
+        button->setMinimumWidth(64);
+        sectionTabs_->addButton(button, sectionTabs_->buttons().size());
+        tabs->addWidget(button);
+    }
+    tabs->addStretch(1);
+    sectionTabs_->setExclusive(true);
+    QObject::connect(sectionTabs_, &QButtonGroup::idClicked, this, [this](int id) { sectionChanged(id); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 12, 0, 0);
+    layout->setSpacing(0);
+    auto* header = new QVBoxLayout;
+    header->setContentsMargins(14, 0, 14, 0);
+    header->setSpacing(0);
+    header->addWidget(titleLabel_);
+    header->addSpacing(4);
+    header->addWidget(subtitleLabel_);
+    header->addSpacing(8);
+    header->addLayout(tabs);
+    layout->addLayout(header);
+    layout->addSpacing(10);
+    layout->addWidget(sections_, 1);
+
+    // Overview: cards, chart, recent sessions.
+    auto* overview = new QVBoxLayout(overviewPanel_);
+    overview->setContentsMargins(14, 0, 14, 14);
+    overview->setSpacing(0);
+    auto* cardsStack = new QHBoxLayout;
+    cardsStack->setSpacing(8);
+    for (HistoryStatCardView* card : cards_) {
+        card->setFixedHeight(76);
+        cardsStack->addWidget(card, 1);
+    }
+    overview->addLayout(cardsStack);
+    overview->addSpacing(12);
+    auto* chartHeader = new QHBoxLayout;
+    chartHeader->addWidget(chartTitleLabel_, 0, Qt::AlignLeft | Qt::AlignBottom);
+    chartHeader->addStretch(1);
+    chartHeader->addWidget(chartLegendLabel_, 0, Qt::AlignRight | Qt::AlignBottom);
+    overview->addLayout(chartHeader);
+    overview->addSpacing(10);
+    chartView_->setFixedHeight(152);
+    overview->addWidget(chartView_);
+    overview->addSpacing(12);
+    overview->addWidget(recentTitleLabel_);
+    overview->addSpacing(10);
+    styleCard(recentContainer_, controlBackground(), 14, 0.35);
+    // Rows that do not fit in a short window are cut off rather than growing it.
+    recentContainer_->setMinimumHeight(66);
+    auto* recentLayout = new QVBoxLayout(recentContainer_);
+    recentLayout->setContentsMargins(12, 12, 12, 12);
+    recentLayout->setSpacing(0);
+    recentStack_->setSpacing(8);
+    recentLayout->addLayout(recentStack_);
+    recentLayout->addStretch(1);
+    emptyLabel_->setAlignment(Qt::AlignCenter);
+    recentStack_->addWidget(emptyLabel_);
+    overview->addWidget(recentContainer_, 1);
+
+    auto* estimate = new QVBoxLayout(estimatePanel_);
+    estimate->setContentsMargins(14, 0, 14, 14);
+    estimate->addWidget(estimateView_);
+    estimate->addStretch(1);
+
+    sections_->addWidget(overviewPanel_);
+    sections_->addWidget(estimatePanel_);
+}
+
+void HistoryDashboardView::sectionChanged(int index)
+{
+    const int section = index == 1 ? 1 : 0;
+    sectionTabs_->button(section)->setChecked(true);
+    sections_->setCurrentWidget(section == 1 ? estimatePanel_ : overviewPanel_);
+}
+
+int HistoryDashboardView::currentSection() const
+{
+    return sections_->currentWidget() == estimatePanel_ ? 1 : 0;
+}
+
+QAbstractButton* HistoryDashboardView::sectionButton(int index) const
+{
+    return sectionTabs_->button(index);
+}
+
+bool HistoryDashboardView::showsEmptyLabel() const
+{
+    return !emptyLabel_->isHidden();
+}
+
+void HistoryDashboardView::update(const std::vector<HistorySession>& sessions, StateStore& state)
+{
+    const double now = state.now();
+    double total = 0, forced = 0;
+    for (const HistorySession& session : sessions) {
+        total += session.duration();
+        if (session.mode == AwakeMode::forced)
+            forced += session.duration();
+    }
+    const double today = todayDuration(sessions, now, timeZone_);
+
+    setCard(cards_[0], formatDuration(total), activePelvaneGreenDeep());
+    setCard(cards_[1], formatDuration(today), activePelvaneGreen());
+    setCard(cards_[2], formatDuration(forced), activePelvaneGreenDeep());
+    setCard(cards_[3], QString::number(sessions.size()), activePelvaneGreen());
+
+    estimateView_->setSummary(state.energyDashboardSummary(sessions));
+    chartView_->setDayUsages(dayUsages(sessions, now, timeZone_));
+    reloadRecentSessions(sessions);
+}
+
+void HistoryDashboardView::reloadRecentSessions(const std::vector<HistorySession>& sessions)
+{
+    // The row widgets stay and take the new sessions in place, so the
+    // once-a-second refresh neither flickers nor rebuilds anything.
+    const std::vector<HistorySession> latest = latestSessions(sessions, recentRowCount);
+    while (recentRows_.size() > latest.size()) {
+        delete recentRows_.back();
+        recentRows_.pop_back();
+    }
+    for (size_t i = 0; i < latest.size(); ++i) {
+        if (i < recentRows_.size()) {
+            recentRows_[i]->setSession(latest[i], timeZone_);
+        } else {
+            recentRows_.push_back(new HistoryRecentRowView(latest[i], timeZone_, recentContainer_));
+            recentStack_->addWidget(recentRows_.back());
+        }
+    }
+    emptyLabel_->setHidden(!latest.empty());
+}
 
 } // namespace launcher
