@@ -46,7 +46,7 @@ private slots:
         DashboardRootView root(state, panel, DashboardActions{});
         root.update({}, state);
         root.showTab(tab);
-        root.resize(650, 700);
+        root.resize(650, 872); // as it opens on a 1440 x 900 screen
         LAUNCHER_COMPARE_WITH_REFERENCE(root.grab().toImage(), "dashboard/reference/" + reference);
     }
 };

@@ -227,8 +227,6 @@ void HistoryDashboardTest::tabPictures_data()
     QTest::newRow("stats-cost-en") << AppLanguage::english << 1;
 }
 
-// Saved beside the test binaries to be looked at, not compared: the card
-// symbols are drawn by code outside this tab.
 void HistoryDashboardTest::tabPictures()
 {
     QFETCH(AppLanguage, language);
@@ -245,7 +243,7 @@ void HistoryDashboardTest::tabPictures()
                 session("2026-03-07 14:00", "2026-03-07 15:00")});
     const QImage image = tab.view.grab().toImage();
     QCOMPARE(image.size(), QSize(602, 760));
-    QVERIFY(image.save(QDir(LAUNCHER_BIN_DIR).filePath(QTest::currentDataTag() + QStringLiteral(".png"))));
+    LAUNCHER_COMPARE_WITH_REFERENCE(image, QStringLiteral("dashboard/reference/") + QTest::currentDataTag());
 }
 
 QTEST_MAIN(HistoryDashboardTest)
