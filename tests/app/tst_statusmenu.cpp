@@ -242,18 +242,49 @@ private slots:
         QCOMPARE(english.first()->data().value<TimedPresetChoice>(), (TimedPresetChoice{AwakeMode::normal, 900}));
     }
 
-    void twoHoursThenUnlimited()
+    // Each replaces the stop already set; a refused start still times the mode that runs.
+    void timedPresets_data()
     {
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<AwakeMode>("mode");
+        QTest::addColumn<double>("stopIn"); // 0: no stop
+        QTest::addColumn<QString>("timerLine");
+        QTest::newRow("two hours") << QStringList{"定时挂机", "2 小时"} << false << AwakeMode::normal << 7200.0
+                                   << "定时：剩余 02:00:00";
+        QTest::newRow("unlimited") << QStringList{"定时挂机", "无限"} << false << AwakeMode::normal << 0.0 << "定时：未设置";
+        QTest::newRow("forced, from normal") << QStringList{"定时强制挂机", "15 分钟"} << false << AwakeMode::forced << 900.0
+                                             << "定时：剩余 15:00";
+        QTest::newRow("forced, refused") << QStringList{"定时强制挂机", "1 小时"} << true << AwakeMode::normal << 3600.0
+                                         << "定时：剩余 01:00:00";
+    }
+    void timedPresets()
+    {
+        QFETCH(QStringList, path);
+        QFETCH(bool, refused);
+        QFETCH(AwakeMode, mode);
+        QFETCH(double, stopIn);
+        QFETCH(QString, timerLine);
         AppFixture f;
-        f.delegate->configureMenu();
-        f.find({"定时挂机", "2 小时"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::normal);
-        QCOMPARE(f.item(timerLineTag)->text(), QString("定时：剩余 02:00:00"));
-        f.find({"定时挂机", "无限"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::normal);
-        QVERIFY(!f.state().scheduledStopAt);
-        QCOMPARE(f.item(timerLineTag)->text(), QString("定时：未设置"));
-        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1));
+        f.delegate->applicationDidFinishLaunching();
+        f.state().scheduleAutoDisable(600);
+        if (refused)
+            f.refuseOnBattery();
+        f.find(path)->trigger();
+        QCOMPARE(f.state().mode, mode);
+        QCOMPARE(f.state().scheduledStopAt, stopIn ? std::optional(f.fake.clock.now() + stopIn) : std::nullopt);
+        QCOMPARE(f.item(timerLineTag)->text(), timerLine);
+        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(mode == AwakeMode::forced ? 2 : 1));
+        QCOMPARE(f.dashboard->settingsTabShows, refused ? 1 : 0);
+        QCOMPARE(f.desktop.desktop.toast.text, refused ? batteryRefusal : QString());
+        if (mode == AwakeMode::forced)
+            QCOMPARE(f.desktop.statusItem.title, QString("T-15:00"));
+        if (!stopIn || refused)
+            return;
+        f.fake.clock.advance(stopIn);
+        QCOMPARE(f.state().mode, AwakeMode::off);
+        QVERIFY(f.history().back().note.startsWith("定时结束，自动恢复正常模式"));
+        QVERIFY(f.desktop.desktop.toast.text.startsWith("定时挂机结束，已恢复正常界面"));
     }
 
     void theSamePresetTwiceRestartsTheCountdownOnly()
@@ -270,32 +301,6 @@ private slots:
         QCOMPARE(f.state().mode, AwakeMode::normal);
         f.fake.clock.advance(1);
         QCOMPARE(f.state().mode, AwakeMode::off);
-    }
-
-    void forcedFifteenMinutesFromNormal()
-    {
-        AppFixture f;
-        f.delegate->applicationDidFinishLaunching();
-        f.find({"定时强制挂机", "15 分钟"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::forced);
-        QCOMPARE(f.state().scheduledStopAt, std::optional(f.fake.clock.now() + 900));
-        QCOMPARE(f.desktop.statusItem.title, QString("T-15:00"));
-        f.fake.clock.advance(900);
-        QCOMPARE(f.state().mode, AwakeMode::off);
-        QVERIFY(f.history().back().note.startsWith("定时结束，自动恢复正常模式"));
-        QVERIFY(f.desktop.desktop.toast.text.startsWith("定时挂机结束，已恢复正常界面"));
-    }
-
-    void aRefusedPresetStillTimesTheRunningMode()
-    {
-        AppFixture f;
-        f.delegate->applicationDidFinishLaunching();
-        f.refuseOnBattery();
-        f.find({"定时强制挂机", "1 小时"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::normal);
-        QCOMPARE(f.dashboard->settingsTabShows, 1);
-        QCOMPARE(f.desktop.desktop.toast.text, batteryRefusal);
-        QCOMPARE(f.state().scheduledStopAt, std::optional(f.fake.clock.now() + 3600));
     }
 
     void malformedPresetObjectsAreIgnored_data()
