@@ -45,15 +45,8 @@ private slots:
         QCOMPARE(f.desktop.statusItem.menu, f.delegate->menu());
         QCOMPARE(f.desktop.statusItem.imageSets, 1);
         QCOMPARE(f.desktop.statusItem.title, QString("00:00"));
-        QCOMPARE(f.fake.callsStartingWith("hotKeys."),
-                 QStringList({"hotKeys.installHandler", "hotKeys.register 37 6144 1", "hotKeys.register 3 6144 2",
-                              "hotKeys.register 29 6144 3"}));
-
         QVERIFY(f.delegate->monitorTimer && f.delegate->pulseTimer);
-        QCOMPARE(f.fake.clock.intervalOf(*f.delegate->monitorTimer), 1.0);
-        QVERIFY(f.fake.clock.isRepeating(*f.delegate->monitorTimer));
         QCOMPARE(f.fake.clock.intervalOf(*f.delegate->pulseTimer), 0.05);
-        QVERIFY(f.fake.clock.isRepeating(*f.delegate->pulseTimer));
 
         f.fake.clock.advance(2.0);
         QCOMPARE(f.delegate->pulsePhase, 2.0);
@@ -215,80 +208,7 @@ private slots:
         QCOMPARE(f.fake.keepAwake.launches.size(), size_t(4));
     }
 
-    void aRefusedForcedStartOpensTheSettings_data()
-    {
-        QTest::addColumn<bool>("fromMenu");
-        QTest::newRow("menu item") << true;
-        QTest::newRow("hot key") << false;
-    }
-    void aRefusedForcedStartOpensTheSettings()
-    {
-        QFETCH(bool, fromMenu);
-        AppFixture f;
-        launchInMode(f, AwakeMode::off);
-        f.refuseOnBattery();
-        if (fromMenu)
-            f.delegate->enableForcedAwake();
-        else
-            QVERIFY(f.desktop.hotKeys.press(3, hotKeyControlOption));
-        f.fake.clock.advance(0.2);
-        QCOMPARE(f.state().mode, AwakeMode::off);
-        QVERIFY(!f.state().scheduledStopAt);
-        QCOMPARE(f.desktop.desktop.toast.text, QString("当前是电池供电，已禁止进入挂机"));
-        QVERIFY(f.desktop.desktop.toast.shown);
-        QCOMPARE(f.dashboard->opens, 1);
-        QCOMPARE(f.dashboard->settingsTabShows, 1);
-        f.fake.clock.advance(1.0);
-        QCOMPARE(f.state().mode, AwakeMode::off);
-        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1)); // the launch's own
-    }
-
     // --- hot keys
-
-    void hotKeys_data()
-    {
-        QTest::addColumn<AwakeMode>("from");
-        QTest::addColumn<quint32>("keyCode");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<AwakeMode>("to");
-        QTest::newRow("L from off") << AwakeMode::off << 37u << false << AwakeMode::normal;
-        QTest::newRow("L from off, conditions refuse") << AwakeMode::off << 37u << true << AwakeMode::normal;
-        QTest::newRow("L in normal") << AwakeMode::normal << 37u << false << AwakeMode::off;
-        QTest::newRow("L in forced") << AwakeMode::forced << 37u << false << AwakeMode::normal;
-        QTest::newRow("F from off") << AwakeMode::off << 3u << false << AwakeMode::forced;
-        QTest::newRow("F in normal") << AwakeMode::normal << 3u << false << AwakeMode::forced;
-        QTest::newRow("F in forced") << AwakeMode::forced << 3u << false << AwakeMode::off;
-        QTest::newRow("0 in off") << AwakeMode::off << 29u << false << AwakeMode::off;
-        QTest::newRow("0 in normal") << AwakeMode::normal << 29u << false << AwakeMode::off;
-        QTest::newRow("0 in forced") << AwakeMode::forced << 29u << false << AwakeMode::off;
-    }
-    void hotKeys()
-    {
-        QFETCH(AwakeMode, from);
-        QFETCH(quint32, keyCode);
-        QFETCH(bool, refused);
-        QFETCH(AwakeMode, to);
-        AppFixture f;
-        launchInMode(f, from);
-        if (refused)
-            f.refuseOnBattery();
-        const size_t entries = f.history().size();
-
-        QVERIFY(f.desktop.hotKeys.press(keyCode, hotKeyControlOption));
-        QCOMPARE(f.state().mode, from); // never inside the native handler
-        f.fake.clock.advance(0);
-        QCOMPARE(f.state().mode, to);
-        QVERIFY(!f.state().scheduledStopAt);
-        if (to == AwakeMode::off) {
-            QCOMPARE(f.history().size(), entries + 1);
-            QCOMPARE(f.history().back().action, QString("disable"));
-            QCOMPARE(f.history().back().note, QString("恢复正常模式"));
-        }
-        if (to == AwakeMode::forced) {
-            f.fake.clock.advance(1.0); // the checks keep it
-            QCOMPARE(f.state().mode, AwakeMode::forced);
-        }
-    }
 
     void unknownHotKeyIdsAreIgnored()
     {
@@ -310,12 +230,6 @@ private slots:
         QCOMPARE(f.delegate->hotKeyRefs,
                  (std::vector<std::optional<HotKeyAction>>{HotKeyAction::toggleNormal, std::nullopt, HotKeyAction::disable}));
         QVERIFY(!f.desktop.hotKeys.press(3, hotKeyControlOption));
-        QVERIFY(f.desktop.hotKeys.press(37, hotKeyControlOption));
-        f.fake.clock.advance(0);
-        QCOMPARE(f.state().mode, AwakeMode::off);
-        QVERIFY(f.desktop.hotKeys.press(37, hotKeyControlOption));
-        f.fake.clock.advance(0);
-        QCOMPARE(f.state().mode, AwakeMode::normal);
         QVERIFY(f.desktop.hotKeys.press(29, hotKeyControlOption));
         f.fake.clock.advance(0);
         QCOMPARE(f.state().mode, AwakeMode::off);

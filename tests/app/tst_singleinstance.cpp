@@ -13,37 +13,31 @@ using namespace launcher;
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private slots:
-    void theSecondInstanceAsksTheFirstToShow()
+    void theSecondInstanceAsksTheFirstToShowUntilTheFirstEnds()
     {
         QTemporaryDir dir;
         const QString support = dir.filePath("PelvaneWakehold"); // not there yet
-        SingleInstance first(support);
+        auto first = std::make_unique<SingleInstance>(support);
         SingleInstance second(support);
-        QVERIFY(first.tryBecomePrimary());
-        QVERIFY(first.isPrimary());
-        QVERIFY(QFile::exists(first.lockFilePath()));
+        QVERIFY(first->tryBecomePrimary());
+        QVERIFY(first->isPrimary());
+        QVERIFY(QFile::exists(first->lockFilePath()));
         QVERIFY(!second.tryBecomePrimary());
         QVERIFY(!second.isPrimary());
 
-        QSignalSpy shown(&first, &SingleInstance::showRequested);
+        QSignalSpy shown(first.get(), &SingleInstance::showRequested);
         QVERIFY(second.askPrimaryToShow());
         QTRY_COMPARE(shown.count(), 1);
         QVERIFY(second.askPrimaryToShow());
         QTRY_COMPARE(shown.count(), 2);
-    }
 
-    void aReleasedLockIsTaken()
-    {
-        QTemporaryDir dir;
-        auto first = std::make_unique<SingleInstance>(dir.path());
-        QVERIFY(first->tryBecomePrimary());
+        // Its lock released, the next one asking takes over and is asked in turn.
         first.reset();
-        SingleInstance second(dir.path());
         QVERIFY(second.tryBecomePrimary());
-        SingleInstance third(dir.path());
-        QSignalSpy shown(&second, &SingleInstance::showRequested);
+        SingleInstance third(support);
+        QSignalSpy shownBySecond(&second, &SingleInstance::showRequested);
         QVERIFY(third.askPrimaryToShow());
-        QTRY_COMPARE(shown.count(), 1);
+        QTRY_COMPARE(shownBySecond.count(), 1);
     }
 
     void theLockOfAnEndedProgramIsTakenOver()

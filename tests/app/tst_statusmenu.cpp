@@ -1,5 +1,6 @@
-// The status menu: its texts in both languages, its actions, the timed
-// presets and the mascot colours.
+// The status menu and the hot keys: the texts that follow the mode and the
+// language, every hand-made mode change, the timed presets and the mascot
+// colours.
 
 #include "support/AppFixture.h"
 
@@ -17,24 +18,17 @@ Q_DECLARE_METATYPE(launcher::AppLanguage)
 
 namespace {
 
-// The tagged items in the order of their tags below.
-const QList<int> tags{statusLineTag, modeLineTag, elapsedLineTag, timerLineTag, muteInForcedTag, startForcedTag,
-                      cancelTimerTag, toggleTag, launchAtLoginTag, versionTag};
+const QString batteryRefusal = QStringLiteral("当前是电池供电，已禁止进入挂机");
 
-QStringList taggedTexts(AppFixture& f)
+// Launches, then puts the store into mode (launching itself starts normal mode).
+void launchInMode(AppFixture& f, AwakeMode mode)
 {
-    QStringList texts;
-    for (int tag : tags)
-        texts << (f.item(tag) ? f.item(tag)->text() : QStringLiteral("(missing)"));
-    return texts;
-}
-
-QStringList titles(QMenu* menu)
-{
-    QStringList list;
-    for (QAction* action : menu->actions())
-        list << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    return list;
+    f.delegate->applicationDidFinishLaunching();
+    if (mode == AwakeMode::off)
+        f.state().disable(DisableReason::manual, false);
+    else if (mode == AwakeMode::forced)
+        f.state().enable(AwakeMode::forced);
+    QCOMPARE(f.state().mode, mode);
 }
 
 } // namespace
@@ -42,53 +36,38 @@ QStringList titles(QMenu* menu)
 class StatusMenuTest : public QObject {
     Q_OBJECT
 private slots:
-    void textsInEitherLanguage_data()
+    void textsFollowModeAndLanguage_data()
     {
         QTest::addColumn<AppLanguage>("language");
         QTest::addColumn<AwakeMode>("mode");
-        QTest::addColumn<QStringList>("built");
-        QTest::addColumn<QStringList>("refreshed");
-        QTest::newRow("english, off")
-            << AppLanguage::english << AwakeMode::off
-            << QStringList{"Status", "Mode", "Duration", "Timer: not set", "Mute during forced mode",
-                           "Start forced mode (3h, display off, optional mute)", "Cancel timer", "Toggle awake",
-                           "Launch at login", "Version：1.15.0"}
-            << QStringList{"Status: idle", "Mode: white breathing light, normal use", "Elapsed：00:00",
-                           "Timer：Not set", "Mute during forced mode",
-                           "Start forced mode (3h, display off, optional mute)", "Cancel timer", "Enable awake mode",
-                           "Enable launch at login", "Version：1.15.0"};
-        QTest::newRow("english, normal")
-            << AppLanguage::english << AwakeMode::normal << QStringList()
-            << QStringList{"Status: awake mode active", "Mode: green breathing light, keep awake", "Elapsed：01:02:05",
-                           "Timer：Not set", "Mute during forced mode",
-                           "Start forced mode (3h, display off, optional mute)", "Cancel timer", "Disable awake mode",
-                           "Enable launch at login", "Version：1.15.0"};
+        QTest::addColumn<QStringList>("texts"); // status, mode, elapsed, toggle
+        QTest::newRow("english, off") << AppLanguage::english << AwakeMode::off
+                                      << QStringList{"Status: idle", "Mode: white breathing light, normal use",
+                                                     "Elapsed：00:00", "Enable awake mode"};
+        QTest::newRow("english, normal") << AppLanguage::english << AwakeMode::normal
+                                         << QStringList{"Status: awake mode active", "Mode: green breathing light, keep awake",
+                                                        "Elapsed：01:02:05", "Disable awake mode"};
         QTest::newRow("chinese, forced")
             << AppLanguage::chinese << AwakeMode::forced
-            << QStringList{"状态", "模式", "时长", "定时：未设置", "强制挂机时静音",
-                           "开启强制挂机（3小时，显示器关闭，可静音）", "取消定时关闭", "切换挂机", "开机自启",
-                           "版本：1.15.0"}
             << QStringList{"状态：强制挂机中，全黑遮罩 + 静音 + 保持唤醒",
-                           "模式说明：全绿Pelvane，压暗屏幕/键盘灯，鼠标或键盘会自动恢复", "已挂机：01:02:05",
-                           "定时：未设置", "强制挂机时静音", "开启强制挂机（3小时，显示器关闭，可静音）",
-                           "取消定时关闭", "关闭挂机模式", "开启开机自动启动", "版本：1.15.0"};
+                           "模式说明：全绿Pelvane，压暗屏幕/键盘灯，鼠标或键盘会自动恢复", "已挂机：01:02:05", "关闭挂机模式"};
     }
-    void textsInEitherLanguage()
+    void textsFollowModeAndLanguage()
     {
         QFETCH(AppLanguage, language);
         QFETCH(AwakeMode, mode);
-        QFETCH(QStringList, built);
-        QFETCH(QStringList, refreshed);
+        QFETCH(QStringList, texts);
         AppFixture f;
         f.state().language = language;
         if (mode != AwakeMode::off)
             f.state().enable(mode);
         f.fake.clock.advance(3725);
         f.delegate->configureMenu();
-        if (!built.isEmpty())
-            QCOMPARE(taggedTexts(f), built);
         f.delegate->updateUI();
-        QCOMPARE(taggedTexts(f), refreshed);
+        QStringList shown;
+        for (int tag : {statusLineTag, modeLineTag, elapsedLineTag, toggleTag})
+            shown << f.item(tag)->text();
+        QCOMPARE(shown, texts);
         for (int tag : {statusLineTag, modeLineTag, elapsedLineTag, timerLineTag, versionTag, cancelTimerTag})
             QVERIFY2(!f.item(tag)->isEnabled(), qPrintable(QString::number(tag)));
     }
@@ -175,36 +154,86 @@ private slots:
         QCOMPARE(f.history().back().note, QString("恢复正常模式"));
     }
 
-    void toggleAwake_data()
+    // Menu items act once the menu has closed, hot keys on the next turn of
+    // the event loop; neither inside the callback that reported them.
+    void modeChangesByHand_data()
     {
+        QTest::addColumn<int>("tag"); // 0: the hot key
+        QTest::addColumn<quint32>("keyCode");
+        QTest::addColumn<double>("delay");
         QTest::addColumn<AwakeMode>("from");
         QTest::addColumn<bool>("refused");
         QTest::addColumn<AwakeMode>("to");
-        QTest::newRow("off") << AwakeMode::off << false << AwakeMode::normal;
-        QTest::newRow("off, refused") << AwakeMode::off << true << AwakeMode::off;
-        QTest::newRow("normal") << AwakeMode::normal << false << AwakeMode::off;
-        QTest::newRow("forced stops, not to normal") << AwakeMode::forced << false << AwakeMode::off;
+        const auto row = [](const char* name, int tag, quint32 key, AwakeMode from, bool refused, AwakeMode to) {
+            const double delay = tag == toggleTag ? 0.06 : tag == startForcedTag ? 0.18 : 0.0;
+            QTest::newRow(name) << tag << key << delay << from << refused << to;
+        };
+        const AwakeMode off = AwakeMode::off, normal = AwakeMode::normal, forced = AwakeMode::forced;
+        row("toggle from off", toggleTag, 0, off, false, normal);
+        row("toggle from off, refused", toggleTag, 0, off, true, off);
+        row("toggle in normal", toggleTag, 0, normal, false, off);
+        row("toggle in forced stops, not to normal", toggleTag, 0, forced, false, off);
+        row("start forced, refused", startForcedTag, 0, off, true, off);
+        row("L from off", 0, 37, off, false, normal);
+        row("L from off, conditions ignored", 0, 37, off, true, normal);
+        row("L in normal", 0, 37, normal, false, off);
+        row("L in forced", 0, 37, forced, false, normal);
+        row("F from off", 0, 3, off, false, forced);
+        row("F from off, refused", 0, 3, off, true, off);
+        row("F in normal", 0, 3, normal, false, forced);
+        row("F in forced", 0, 3, forced, false, off);
+        row("0 in off", 0, 29, off, false, off);
+        row("0 in normal", 0, 29, normal, false, off);
+        row("0 in forced", 0, 29, forced, false, off);
     }
-    void toggleAwake()
+    void modeChangesByHand()
     {
+        QFETCH(int, tag);
+        QFETCH(quint32, keyCode);
+        QFETCH(double, delay);
         QFETCH(AwakeMode, from);
         QFETCH(bool, refused);
         QFETCH(AwakeMode, to);
         AppFixture f;
-        f.delegate->applicationDidFinishLaunching();
-        if (from == AwakeMode::off)
-            f.state().disable(DisableReason::manual, false);
-        else
-            f.state().enable(from);
+        launchInMode(f, from);
         if (refused)
             f.refuseOnBattery();
-        f.item(toggleTag)->trigger();
-        f.fake.clock.advance(0.05);
+        const size_t entries = f.history().size();
+
+        if (tag)
+            f.item(tag)->trigger();
+        else
+            QVERIFY(f.desktop.hotKeys.press(keyCode, hotKeyControlOption));
         QCOMPARE(f.state().mode, from);
-        f.fake.clock.advance(0.01);
+        if (delay > 0) {
+            f.fake.clock.advance(delay - 0.01);
+            QCOMPARE(f.state().mode, from);
+            QVERIFY(f.desktop.desktop.toast.text.isEmpty());
+            f.fake.clock.advance(0.01);
+        } else {
+            f.fake.clock.advance(0);
+        }
         QCOMPARE(f.state().mode, to);
-        QCOMPARE(f.dashboard->settingsTabShows, refused ? 1 : 0);
-        QCOMPARE(f.desktop.desktop.toast.text, QString(refused ? "当前是电池供电，已禁止进入挂机" : ""));
+        QVERIFY(!f.state().scheduledStopAt);
+
+        const bool refusal = refused && to == AwakeMode::off;
+        QCOMPARE(f.desktop.desktop.toast.text, refusal ? batteryRefusal : QString());
+        QCOMPARE(f.desktop.desktop.toast.shown, refusal);
+        QCOMPARE(f.dashboard->settingsTabShows, refusal ? 1 : 0);
+        if (to == AwakeMode::off && from != AwakeMode::off) {
+            QCOMPARE(f.history().size(), entries + 1);
+            QCOMPARE(f.history().back().action, QString("disable"));
+            QCOMPARE(f.history().back().note, QString("恢复正常模式"));
+        }
+        if (refusal || to == AwakeMode::forced) {
+            f.fake.clock.advance(1.0); // the checks of forced mode keep it; nothing retries a refusal
+            QCOMPARE(f.state().mode, to);
+        }
+        if (refusal) {
+            QCOMPARE(f.dashboard->opens, 1);
+            QCOMPARE(f.history().size(), entries);
+            QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1)); // the launch's own
+        }
     }
 
     // --- timed presets
@@ -213,31 +242,63 @@ private slots:
     {
         AppFixture f;
         f.delegate->configureMenu();
-        QMenu* timed = f.find({"定时强制挂机"})->menu();
-        QCOMPARE(titles(timed),
-                 QStringList({"15 分钟", "30 分钟", "1 小时", "2 小时", "4 小时", "6 小时", "12 小时", "1 天", "1 周", "无限"}));
-        const std::optional<double> durations[] = {900, 1800, 3600, 7200, 14400, 21600, 43200, 86400, 604800,
-                                                   std::nullopt};
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(timed->actions()[i]->data().value<TimedPresetChoice>(),
-                     (TimedPresetChoice{AwakeMode::forced, durations[i]}));
+        const QList<QAction*> timed = f.find({"定时强制挂机"})->menu()->actions();
+        QCOMPARE(timed.size(), 10);
+        const std::pair<int, TimedPresetChoice> samples[] = {
+            {0, {AwakeMode::forced, 900}}, {8, {AwakeMode::forced, 604800}}, {9, {AwakeMode::forced, std::nullopt}}};
+        for (const auto& [index, choice] : samples)
+            QCOMPARE(timed[index]->data().value<TimedPresetChoice>(), choice);
+        QCOMPARE(timed.first()->text(), QString("15 分钟"));
         f.state().language = AppLanguage::english;
         f.delegate->configureMenu();
-        QCOMPARE(titles(f.find({"Timed awake"})->menu()).mid(8), QStringList({"1 week", "Unlimited"}));
+        const QList<QAction*> english = f.find({"Timed awake"})->menu()->actions();
+        QCOMPARE(english.last()->text(), QString("Unlimited"));
+        QCOMPARE(english.first()->data().value<TimedPresetChoice>(), (TimedPresetChoice{AwakeMode::normal, 900}));
     }
 
-    void twoHoursThenUnlimited()
+    // Each replaces the stop already set; a refused start still times the mode that runs.
+    void timedPresets_data()
     {
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<AwakeMode>("mode");
+        QTest::addColumn<double>("stopIn"); // 0: no stop
+        QTest::addColumn<QString>("timerLine");
+        QTest::newRow("two hours") << QStringList{"定时挂机", "2 小时"} << false << AwakeMode::normal << 7200.0
+                                   << "定时：剩余 02:00:00";
+        QTest::newRow("unlimited") << QStringList{"定时挂机", "无限"} << false << AwakeMode::normal << 0.0 << "定时：未设置";
+        QTest::newRow("forced, from normal") << QStringList{"定时强制挂机", "15 分钟"} << false << AwakeMode::forced << 900.0
+                                             << "定时：剩余 15:00";
+        QTest::newRow("forced, refused") << QStringList{"定时强制挂机", "1 小时"} << true << AwakeMode::normal << 3600.0
+                                         << "定时：剩余 01:00:00";
+    }
+    void timedPresets()
+    {
+        QFETCH(QStringList, path);
+        QFETCH(bool, refused);
+        QFETCH(AwakeMode, mode);
+        QFETCH(double, stopIn);
+        QFETCH(QString, timerLine);
         AppFixture f;
-        f.delegate->configureMenu();
-        f.find({"定时挂机", "2 小时"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::normal);
-        QCOMPARE(f.item(timerLineTag)->text(), QString("定时：剩余 02:00:00"));
-        f.find({"定时挂机", "无限"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::normal);
-        QVERIFY(!f.state().scheduledStopAt);
-        QCOMPARE(f.item(timerLineTag)->text(), QString("定时：未设置"));
-        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1));
+        f.delegate->applicationDidFinishLaunching();
+        f.state().scheduleAutoDisable(600);
+        if (refused)
+            f.refuseOnBattery();
+        f.find(path)->trigger();
+        QCOMPARE(f.state().mode, mode);
+        QCOMPARE(f.state().scheduledStopAt, stopIn ? std::optional(f.fake.clock.now() + stopIn) : std::nullopt);
+        QCOMPARE(f.item(timerLineTag)->text(), timerLine);
+        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(mode == AwakeMode::forced ? 2 : 1));
+        QCOMPARE(f.dashboard->settingsTabShows, refused ? 1 : 0);
+        QCOMPARE(f.desktop.desktop.toast.text, refused ? batteryRefusal : QString());
+        if (mode == AwakeMode::forced)
+            QCOMPARE(f.desktop.statusItem.title, QString("T-15:00"));
+        if (!stopIn || refused)
+            return;
+        f.fake.clock.advance(stopIn);
+        QCOMPARE(f.state().mode, AwakeMode::off);
+        QVERIFY(f.history().back().note.startsWith("定时结束，自动恢复正常模式"));
+        QVERIFY(f.desktop.desktop.toast.text.startsWith("定时挂机结束，已恢复正常界面"));
     }
 
     void theSamePresetTwiceRestartsTheCountdownOnly()
@@ -254,32 +315,6 @@ private slots:
         QCOMPARE(f.state().mode, AwakeMode::normal);
         f.fake.clock.advance(1);
         QCOMPARE(f.state().mode, AwakeMode::off);
-    }
-
-    void forcedFifteenMinutesFromNormal()
-    {
-        AppFixture f;
-        f.delegate->applicationDidFinishLaunching();
-        f.find({"定时强制挂机", "15 分钟"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::forced);
-        QCOMPARE(f.state().scheduledStopAt, std::optional(f.fake.clock.now() + 900));
-        QCOMPARE(f.desktop.statusItem.title, QString("T-15:00"));
-        f.fake.clock.advance(900);
-        QCOMPARE(f.state().mode, AwakeMode::off);
-        QVERIFY(f.history().back().note.startsWith("定时结束，自动恢复正常模式"));
-        QVERIFY(f.desktop.desktop.toast.text.startsWith("定时挂机结束，已恢复正常界面"));
-    }
-
-    void aRefusedPresetStillTimesTheRunningMode()
-    {
-        AppFixture f;
-        f.delegate->applicationDidFinishLaunching();
-        f.refuseOnBattery();
-        f.find({"定时强制挂机", "1 小时"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::normal);
-        QCOMPARE(f.dashboard->settingsTabShows, 1);
-        QCOMPARE(f.desktop.desktop.toast.text, QString("当前是电池供电，已禁止进入挂机"));
-        QCOMPARE(f.state().scheduledStopAt, std::optional(f.fake.clock.now() + 3600));
     }
 
     void malformedPresetObjectsAreIgnored_data()
@@ -317,7 +352,6 @@ private slots:
         QTest::newRow("three parts") << QVariant("hang|#FFFFFF|x") << "" << "";
         QTest::newRow("unknown target") << QVariant("Hang|#FFFFFF") << "" << "";
         QTest::newRow("not a string") << QVariant(0xFFFFFF) << "" << "";
-        QTest::newRow("absent") << QVariant() << "" << "";
     }
     void colorPresets()
     {

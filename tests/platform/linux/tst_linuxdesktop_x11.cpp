@@ -30,23 +30,23 @@ bool isGreen(QRgb pixel)
     return qGreen(pixel) > 120 && qGreen(pixel) > qRed(pixel) + 50 && qGreen(pixel) > qBlue(pixel) + 50;
 }
 
-int greenPixels(const QImage& image, const QRect& area)
+// How many pixels of area are green, and the rectangle around them.
+std::pair<int, QRect> greenIn(const QImage& image, const QRect& area)
 {
     int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            count += image.valid(x, y) && isGreen(image.pixel(x, y));
-    return count;
-}
-
-QRect greenArea(const QImage& image, const QRect& area)
-{
     QRect found;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            if (image.valid(x, y) && isGreen(image.pixel(x, y)))
+            if (image.valid(x, y) && isGreen(image.pixel(x, y))) {
+                ++count;
                 found |= QRect(x, y, 1, 1);
-    return found;
+            }
+    return {count, found};
+}
+
+int greenPixels(const QImage& image, const QRect& area)
+{
+    return greenIn(image, area).first;
 }
 
 QImage screenshot()
@@ -93,7 +93,7 @@ private slots:
         const QImage shot = screenshot();
         shot.save(QDir(LAUNCHER_BIN_DIR).filePath(QStringLiteral("tray-screenshot.png")));
         QCOMPARE(greenPixels(shot, screen), greenPixels(shot, tray)); // nowhere else
-        const QRect icon = greenArea(shot, tray);
+        const QRect icon = greenIn(shot, tray).second;
         QVERIFY2(icon.width() <= 24 && icon.height() <= 24, "scaled to the tray's size");
 
         QMenu menu;

@@ -21,8 +21,6 @@ private slots:
         QTest::addColumn<std::optional<X11KeyCombination>>("expected");
         const unsigned controlAlt = ControlMask | Mod1Mask;
         QTest::newRow("control-option-L") << 37u << hotKeyControlOption << std::optional(X11KeyCombination{XK_l, controlAlt});
-        QTest::newRow("control-option-F") << 3u << hotKeyControlOption << std::optional(X11KeyCombination{XK_f, controlAlt});
-        QTest::newRow("control-option-0") << 29u << hotKeyControlOption << std::optional(X11KeyCombination{XK_0, controlAlt});
         QTest::newRow("A is key code zero") << 0u << 0x1000u << std::optional(X11KeyCombination{XK_a, ControlMask});
         QTest::newRow("command-shift-9") << 0x19u << 0x0300u << std::optional(X11KeyCombination{XK_9, Mod4Mask | ShiftMask});
         QTest::newRow("no modifiers") << 37u << 0u << std::optional(X11KeyCombination{XK_l, 0});

@@ -54,17 +54,6 @@ private slots:
         }
     }
 
-    void cursorHideAndShowKeepTheConnectionHealthy()
-    {
-        LinuxScreens screens;
-        screens.hideCursor();
-        screens.showCursor();
-        screens.hideCursor();
-        screens.showCursor();
-        // A protocol error would have ended the program or broken the connection.
-        QVERIFY(XSync(display_.get(), False));
-    }
-
     void withoutDpmsNothingPollsOrSleeps()
     {
         if (dpmsDisplaysAsleep(display_.get()))
