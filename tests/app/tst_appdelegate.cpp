@@ -14,17 +14,6 @@ namespace {
 
 const QString quitNote = QStringLiteral("应用退出，恢复正常模式");
 
-// Launches, then puts the store into mode (launching itself starts normal mode).
-void launchInMode(AppFixture& f, AwakeMode mode)
-{
-    f.delegate->applicationDidFinishLaunching();
-    if (mode == AwakeMode::off)
-        f.state().disable(DisableReason::manual, false);
-    else if (mode == AwakeMode::forced)
-        f.state().enable(AwakeMode::forced);
-    QCOMPARE(f.state().mode, mode);
-}
-
 } // namespace
 
 class AppDelegateTest : public QObject {
@@ -70,7 +59,7 @@ private slots:
     void quitStopsTheModeAndLogsTwoQuitStops()
     {
         AppFixture f;
-        launchInMode(f, AwakeMode::forced);
+        f.launchInMode(AwakeMode::forced);
         const qint32 child = *f.state().pid;
         const TimerId monitor = *f.delegate->monitorTimer;
         const TimerId pulse = *f.delegate->pulseTimer;
@@ -146,7 +135,7 @@ private slots:
         QFETCH(AwakeMode, from);
         QFETCH(bool, reinforced);
         AppFixture f;
-        launchInMode(f, from);
+        f.launchInMode(from);
         f.delegate->enableForcedAwake();
         f.fake.clock.advance(0.17);
         QCOMPARE(f.state().mode, from); // the menu closes first
@@ -178,7 +167,7 @@ private slots:
     void aStopBeforeTheLastCheckIsUndone()
     {
         AppFixture f;
-        launchInMode(f, AwakeMode::off);
+        f.launchInMode(AwakeMode::off);
         f.delegate->activateForcedModeWithRetry();
         QCOMPARE(f.state().mode, AwakeMode::forced);
         QVERIFY(!f.state().scheduledStopAt); // only the menu item adds a timed stop
@@ -197,7 +186,7 @@ private slots:
     void aDeadKeepAwakeProcessIsRestartedByEachCheck()
     {
         AppFixture f;
-        launchInMode(f, AwakeMode::off);
+        f.launchInMode(AwakeMode::off);
         f.delegate->activateForcedModeWithRetry();
         for (double until : {0.41, 0.96}) {
             f.fake.keepAwake.alive.clear();
@@ -213,7 +202,7 @@ private slots:
     void unknownHotKeyIdsAreIgnored()
     {
         AppFixture f;
-        launchInMode(f, AwakeMode::normal);
+        f.launchInMode(AwakeMode::normal);
         const size_t entries = f.history().size();
         for (int id : {0, 4, -1, 0x50454c56})
             f.desktop.hotKeys.deliver(id);
@@ -226,7 +215,7 @@ private slots:
     {
         AppFixture f;
         f.desktop.hotKeys.refused.insert({3, hotKeyControlOption});
-        launchInMode(f, AwakeMode::normal);
+        f.launchInMode(AwakeMode::normal);
         QCOMPARE(f.delegate->hotKeyRefs,
                  (std::vector<std::optional<HotKeyAction>>{HotKeyAction::toggleNormal, std::nullopt, HotKeyAction::disable}));
         QVERIFY(!f.desktop.hotKeys.press(3, hotKeyControlOption));
@@ -240,7 +229,7 @@ private slots:
     void theTrayGetsAnImageOnlyWhenTheFrameChanges()
     {
         AppFixture f;
-        launchInMode(f, AwakeMode::normal);
+        f.launchInMode(AwakeMode::normal);
         FakeStatusItem& tray = f.desktop.statusItem;
         f.fake.clock.advance(5.0); // a whole breath
         QVERIFY2(tray.imageSets > 10, qPrintable(QString::number(tray.imageSets)));

@@ -20,17 +20,6 @@ namespace {
 
 const QString batteryRefusal = QStringLiteral("当前是电池供电，已禁止进入挂机");
 
-// Launches, then puts the store into mode (launching itself starts normal mode).
-void launchInMode(AppFixture& f, AwakeMode mode)
-{
-    f.delegate->applicationDidFinishLaunching();
-    if (mode == AwakeMode::off)
-        f.state().disable(DisableReason::manual, false);
-    else if (mode == AwakeMode::forced)
-        f.state().enable(AwakeMode::forced);
-    QCOMPARE(f.state().mode, mode);
-}
-
 } // namespace
 
 class StatusMenuTest : public QObject {
@@ -195,7 +184,7 @@ private slots:
         QFETCH(bool, refused);
         QFETCH(AwakeMode, to);
         AppFixture f;
-        launchInMode(f, from);
+        f.launchInMode(from);
         if (refused)
             f.refuseOnBattery();
         const size_t entries = f.history().size();

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTest>
 
 #include <memory>
 
@@ -25,6 +26,16 @@ struct AppFixture {
     QAction* item(int tag) { return actionWithTag(delegate->menu(), tag); }
     // The first action of the menu, or of a submenu found by the path of titles, with this title.
     QAction* find(const QStringList& path);
+    // Launches, then puts the store into mode (launching itself starts normal mode).
+    void launchInMode(AwakeMode mode)
+    {
+        delegate->applicationDidFinishLaunching();
+        if (mode == AwakeMode::off)
+            delegate->state.disable(DisableReason::manual, false);
+        else if (mode == AwakeMode::forced)
+            delegate->state.enable(AwakeMode::forced);
+        QCOMPARE(delegate->state.mode, mode);
+    }
     std::vector<HistoryEntry> history() const { return delegate->state.loadHistoryEntries(); }
     void refuseOnBattery()
     {
