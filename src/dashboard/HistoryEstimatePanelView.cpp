@@ -13,13 +13,13 @@ using namespace dashboardStyle;
 
 namespace {
 
-struct RowSpec {
+struct RowDefinition {
     const char* title;
     QString EnergyDashboardSummary::*value;
     QColor (*color)();
 };
 
-const std::array<RowSpec, 7> rowSpecs{{
+const std::array<RowDefinition, 7> rowDefinitions{{
     {"设备机型", &EnergyDashboardSummary::machineLabel, &label},
     {"推断地区", &EnergyDashboardSummary::locationLabel, &label},
     {"居民电价", &EnergyDashboardSummary::rateLabel, &activePelvaneGreenDeep},
@@ -83,8 +83,8 @@ HistoryEstimatePanelView::HistoryEstimatePanelView(QWidget* parent)
     layout->addSpacing(10);
     auto* rowsStack = new QVBoxLayout;
     rowsStack->setSpacing(8);
-    for (const RowSpec& spec : rowSpecs) {
-        rows_.push_back(new HistoryMetricRowView(QString::fromUtf8(spec.title), this));
+    for (const RowDefinition& row : rowDefinitions) {
+        rows_.push_back(new HistoryMetricRowView(QString::fromUtf8(row.title), this));
         rowsStack->addWidget(rows_.back());
     }
     layout->addLayout(rowsStack);
@@ -92,8 +92,8 @@ HistoryEstimatePanelView::HistoryEstimatePanelView(QWidget* parent)
 
 void HistoryEstimatePanelView::setSummary(const EnergyDashboardSummary& summary)
 {
-    for (size_t i = 0; i < rowSpecs.size(); ++i)
-        rows_[i]->setValue(summary.*rowSpecs[i].value, rowSpecs[i].color());
+    for (size_t i = 0; i < rowDefinitions.size(); ++i)
+        rows_[i]->setValue(summary.*rowDefinitions[i].value, rowDefinitions[i].color());
     subtitleLabel_->setText(summary.noteLabel);
 }
 
