@@ -8,7 +8,9 @@
 #include "engine/StateStore.h"
 
 #include <QFrame>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -17,6 +19,31 @@
 namespace launcher {
 
 using namespace dashboardStyle;
+
+namespace {
+
+// One line that ends in "…" when it does not fit; text() keeps the whole title.
+class TailElidedLabel final : public QLabel {
+public:
+    TailElidedLabel(const QFont& font, const QColor& color)
+    {
+        setFont(font);
+        setLabelColor(this, color);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect area = contentsRect();
+        painter.drawText(area, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+
+} // namespace
 
 std::optional<DashboardTab> dashboardTabFromRaw(int raw)
 {
@@ -43,7 +70,7 @@ DashboardRootView::DashboardRootView(StateStore& state, ColorPanel& colorPanel, 
                                      QWidget* parent)
     : QWidget(parent),
       state_(&state),
-      titleLabel_(makeLabel(QString(), systemFont(18, QFont::Bold), label())),
+      titleLabel_(new TailElidedLabel(systemFont(18, QFont::Bold), label())),
       subtitleLabel_(makeLabel(QString(), systemFont(10, QFont::Medium), secondaryLabel(), true)),
       segmented_(new QTabBar),
       headerCard_(new QFrame),
@@ -79,6 +106,9 @@ void DashboardRootView::setupViews()
     for (DashboardTab tab : allDashboardTabs)
         segmented_->addTab(dashboardTabTitle(tab, *state_));
     segmented_->setExpanding(false);
+    segmented_->setFixedHeight(26);
+    // Two lines at most; a longer summary is cut rather than pushing the tabs down.
+    subtitleLabel_->setMaximumHeight(2 * subtitleLabel_->fontMetrics().lineSpacing());
     segmented_->setDrawBase(false);
     QObject::connect(segmented_, &QTabBar::currentChanged, this, [this](int index) { tabChanged(index); });
 
