@@ -170,7 +170,9 @@ void HistoryDashboardView::update(const std::vector<HistorySession>& sessions, S
         if (session.mode == AwakeMode::forced)
             forced += session.duration();
     }
-    const double today = todayDuration(sessions, now, timeZone_);
+    // The week ends with today, so its last day is the today card.
+    std::vector<DayUsage> week = dayUsages(sessions, now, timeZone_);
+    const double today = week.back().totalDuration();
 
     setCard(cards_[0], formatDuration(total), activePelvaneGreenDeep());
     setCard(cards_[1], formatDuration(today), activePelvaneGreen());
@@ -178,7 +180,7 @@ void HistoryDashboardView::update(const std::vector<HistorySession>& sessions, S
     setCard(cards_[3], QString::number(sessions.size()), activePelvaneGreen());
 
     estimateView_->setSummary(state.energyDashboardSummary(sessions));
-    chartView_->setDayUsages(dayUsages(sessions, now, timeZone_));
+    chartView_->setDayUsages(std::move(week));
     reloadRecentSessions(sessions);
 }
 

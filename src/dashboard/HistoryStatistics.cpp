@@ -52,19 +52,6 @@ std::vector<DayUsage> dayUsages(const std::vector<HistorySession>& sessions, dou
     return days;
 }
 
-double todayDuration(const std::vector<HistorySession>& sessions, double now, const QTimeZone& timeZone)
-{
-    const QDate today = localDate(now, timeZone);
-    const double from = startOf(today, timeZone), to = startOf(today.addDays(1), timeZone);
-    double total = 0;
-    for (const HistorySession& session : sessions) {
-        const double seconds = overlap(session, from, to);
-        if (seconds > 0)
-            total += seconds;
-    }
-    return total;
-}
-
 QString formatDuration(double seconds)
 {
     const auto total = qint64(std::floor(seconds + 0.5));

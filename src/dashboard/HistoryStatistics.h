@@ -25,8 +25,6 @@ struct DayUsage {
 // is split at local midnight and only forced sessions count as forced.
 std::vector<DayUsage> dayUsages(const std::vector<HistorySession>& sessions, double now, const QTimeZone& timeZone);
 
-// Awake time within today, the local day containing now.
-double todayDuration(const std::vector<HistorySession>& sessions, double now, const QTimeZone& timeZone);
 
 // "%d分" under an hour, else "%d小时%02d分"; half seconds round up.
 QString formatDuration(double seconds);

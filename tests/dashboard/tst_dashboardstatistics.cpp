@@ -89,7 +89,6 @@ void HistoryStatisticsTest::dayUsages()
         actual << QStringLiteral("%1/%2").arg(day.normalDuration).arg(day.forcedDuration);
     QCOMPARE(actual, days);
     QCOMPARE(usages.back().day, at(now.left(10) + " 00:00", zone));
-    QCOMPARE(todayDuration(sessions, at(now, zone), timeZone), usages.back().totalDuration());
 }
 
 void HistoryStatisticsTest::formatDuration_data()
