@@ -64,9 +64,11 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, b
 
 void setLabelColor(QLabel* label, const QColor& color)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    // A palette set by hand does not survive the style sheets of the cards
+    // around a label: every restyle resets it. A sheet of its own does.
+    const QString sheet = QStringLiteral("color: %1;").arg(color.name(QColor::HexArgb));
+    if (label->styleSheet() != sheet) // a new sheet restyles the label
+        label->setStyleSheet(sheet);
 }
 
 } // namespace launcher::dashboardStyle

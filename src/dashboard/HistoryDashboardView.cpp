@@ -23,13 +23,6 @@ namespace {
 
 constexpr size_t recentRowCount = 6;
 
-// Setting a card redraws its symbol; the once-a-second refresh mostly brings the same text.
-void setCard(HistoryStatCardView* card, const QString& value, const QColor& accent)
-{
-    if (card->value() != value || card->accentColor() != accent)
-        card->setValue(value, accent);
-}
-
 } // namespace
 
 HistoryDashboardView::HistoryDashboardView(QWidget* parent)
@@ -174,10 +167,10 @@ void HistoryDashboardView::update(const std::vector<HistorySession>& sessions, S
     std::vector<DayUsage> week = dayUsages(sessions, now, timeZone_);
     const double today = week.back().totalDuration();
 
-    setCard(cards_[0], formatDuration(total), activePelvaneGreenDeep());
-    setCard(cards_[1], formatDuration(today), activePelvaneGreen());
-    setCard(cards_[2], formatDuration(forced), activePelvaneGreenDeep());
-    setCard(cards_[3], QString::number(sessions.size()), activePelvaneGreen());
+    cards_[0]->setValue(formatDuration(total), activePelvaneGreenDeep());
+    cards_[1]->setValue(formatDuration(today), activePelvaneGreen());
+    cards_[2]->setValue(formatDuration(forced), activePelvaneGreenDeep());
+    cards_[3]->setValue(QString::number(sessions.size()), activePelvaneGreen());
 
     estimateView_->setSummary(state.energyDashboardSummary(sessions));
     chartView_->setDayUsages(std::move(week));

@@ -49,6 +49,7 @@ HistoryMetricRowView::HistoryMetricRowView(const QString& title, QWidget* parent
 void HistoryMetricRowView::setValue(const QString& value, const QColor& accentColor)
 {
     valueLabel_->setText(value);
+    valueColor_ = accentColor;
     setLabelColor(valueLabel_, accentColor);
 }
 
@@ -60,11 +61,6 @@ QString HistoryMetricRowView::title() const
 QString HistoryMetricRowView::value() const
 {
     return valueLabel_->text();
-}
-
-QColor HistoryMetricRowView::valueColor() const
-{
-    return valueLabel_->palette().color(QPalette::WindowText);
 }
 
 HistoryEstimatePanelView::HistoryEstimatePanelView(QWidget* parent)

@@ -17,11 +17,12 @@ public:
     void setValue(const QString& value, const QColor& accentColor);
     QString title() const;
     QString value() const;
-    QColor valueColor() const;
+    QColor valueColor() const { return valueColor_; }
 
 private:
     QLabel* titleLabel_;
     QLabel* valueLabel_;
+    QColor valueColor_;
 };
 
 // The cost section of the statistics tab: energy and money as the summary

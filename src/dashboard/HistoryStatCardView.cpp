@@ -36,6 +36,8 @@ HistoryStatCardView::HistoryStatCardView(const QString& iconName, const QString&
 
 void HistoryStatCardView::setValue(const QString& value, const QColor& accentColor)
 {
+    if (value == valueLabel_->text() && accentColor == accent_ && !iconView_->pixmap().isNull())
+        return;
     accent_ = accentColor;
     valueLabel_->setText(value);
     setLabelColor(valueLabel_, accentColor);
