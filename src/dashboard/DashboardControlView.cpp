@@ -109,8 +109,10 @@ void DashboardControlView::update(StateStore& state)
                             ? state.localized(QStringLiteral("显示器关闭"), QStringLiteral("Display off"))
                             : state.localized(QStringLiteral("保持唤醒"), QStringLiteral("Keep awake")),
                         activePelvaneGreen());
-    powerCard_->setValue(state.currentPowerSourceTitle(), activePelvaneGreenDeep());
-    batteryCard_->setValue(state.currentBatteryTitle(), activePelvaneGreen());
+    // One reading for both cards: on some systems each is a tool run.
+    const PowerSnapshot power = state.currentPowerSnapshot();
+    powerCard_->setValue(state.currentPowerSourceTitle(power), activePelvaneGreenDeep());
+    batteryCard_->setValue(state.currentBatteryTitle(power), activePelvaneGreen());
     forcedButton_->setText(
         state.localized(QStringLiteral("立即强制挂机（3小时）"), QStringLiteral("Start forced mode (3h)")));
     disableButton_->setText(state.localized(QStringLiteral("关闭挂机"), QStringLiteral("Stop")));

@@ -25,7 +25,17 @@ PowerSnapshot StateStore::currentPowerSnapshot()
 
 QString StateStore::currentPowerSourceTitle()
 {
-    switch (currentPowerSnapshot().source) {
+    return currentPowerSourceTitle(currentPowerSnapshot());
+}
+
+QString StateStore::currentBatteryTitle()
+{
+    return currentBatteryTitle(currentPowerSnapshot());
+}
+
+QString StateStore::currentPowerSourceTitle(const PowerSnapshot& snapshot) const
+{
+    switch (snapshot.source) {
     case PowerSourceKind::battery: return localized(QStringLiteral("电池供电"), QStringLiteral("Battery"));
     case PowerSourceKind::ac: return localized(QStringLiteral("电源适配器"), QStringLiteral("AC Power"));
     case PowerSourceKind::unknown: break;
@@ -33,9 +43,8 @@ QString StateStore::currentPowerSourceTitle()
     return localized(QStringLiteral("未知"), QStringLiteral("Unknown"));
 }
 
-QString StateStore::currentBatteryTitle()
+QString StateStore::currentBatteryTitle(const PowerSnapshot& snapshot) const
 {
-    const PowerSnapshot snapshot = currentPowerSnapshot();
     if (snapshot.batteryPercent)
         return QString::number(*snapshot.batteryPercent) + QLatin1Char('%');
     return localized(QStringLiteral("未检测到"), QStringLiteral("Unavailable"));

@@ -122,6 +122,9 @@ public:
     PowerSnapshot currentPowerSnapshot();
     QString currentPowerSourceTitle();
     QString currentBatteryTitle();
+    // The same titles of one snapshot, for a view that shows both.
+    QString currentPowerSourceTitle(const PowerSnapshot& snapshot) const;
+    QString currentBatteryTitle(const PowerSnapshot& snapshot) const;
     bool isMoviePlaybackDetected();
     void enforceRuntimePoliciesIfNeeded();
 
