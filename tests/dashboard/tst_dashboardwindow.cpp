@@ -1,5 +1,5 @@
-// The dashboard window: where it opens, its tabs, a language change, and the
-// host the delegate opens it through.
+// The dashboard window through the real host, and its control and settings
+// tabs: what each control calls or stores, and refreshes that change nothing.
 
 #include "app/AppDelegate.h"
 #include "dashboard/DashboardControlView.h"
@@ -9,22 +9,24 @@
 #include "dashboard/HistoryStatCardView.h"
 #include "dashboard/HistoryWindowController.h"
 #include "dashboard/WindowDashboardHost.h"
-#include "engine/Constants.h"
 #include "support/FakeAppPlatform.h"
+#include "support/StoreFixture.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
-#include <QMenu>
 #include <QPointer>
+#include <QSlider>
 #include <QTabBar>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace launcher;
 using namespace launcher::testing;
 
-Q_DECLARE_METATYPE(std::optional<QRect>)
+namespace {
 
 // The delegate with the real window host on a fake machine and desktop.
 struct WindowFixture {
@@ -36,13 +38,6 @@ struct WindowFixture {
         delegate->state.language = AppLanguage::chinese;
     }
     DashboardRootView& root() const { return *host->controller()->dashboardView(); }
-    QStringList headerTexts() const
-    {
-        QStringList texts{host->controller()->windowTitle(), root().titleLabel()->text()};
-        for (int i = 0; i < root().segmented()->count(); ++i)
-            texts << root().segmented()->tabText(i);
-        return texts;
-    }
 
     FakePlatform fake;
     FakeAppPlatform desktop{fake.calls};
@@ -50,99 +45,65 @@ struct WindowFixture {
     std::unique_ptr<AppDelegate> delegate;
 };
 
+// The control tab alone, its callbacks recorded.
+struct ControlTab {
+    StoreFixture f;
+    std::vector<TimedPresetChoice> applied;
+    int forced = 0, disabled = 0;
+    DashboardControlView view{*f.store, [this](const TimedPresetChoice& c) { applied.push_back(c); },
+                              [this] { ++forced; }, [this] { ++disabled; },
+                              [] { QFAIL("the control tab never asks for a refresh"); }};
+};
+
+// The settings tab alone, its refresh requests counted.
+struct SettingsTab {
+    QJsonObject prefs() const { return QJsonDocument::fromJson(readFile(f.store->prefsFile)).object(); }
+
+    StoreFixture f;
+    FakeColorPanel panel;
+    int refreshes = 0;
+    std::unique_ptr<DashboardSettingsView> view =
+        std::make_unique<DashboardSettingsView>(*f.store, panel, [this] { ++refreshes; });
+};
+
+} // namespace
+
 class DashboardWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void openingFrame_data()
-    {
-        QTest::addColumn<std::optional<QRect>>("visible");
-        QTest::addColumn<QRect>("frame");
-        QTest::newRow("1440 x 900") << std::optional<QRect>(QRect(0, 0, 1440, 900)) << QRect(395, 14, 650, 872);
-        QTest::newRow("below the menu bar") << std::optional<QRect>(QRect(0, 25, 1440, 875)) << QRect(395, 39, 650, 847);
-        QTest::newRow("600 x 700, under the minimum")
-            << std::optional<QRect>(QRect(0, 0, 600, 700)) << QRect(20, 14, 560, 672);
-        QTest::newRow("no screen") << std::optional<QRect>() << QRect(20, 14, 610, 892);
-        QTest::newRow("smaller than the margins") << std::optional<QRect>(QRect(0, 0, 30, 20)) << QRect(14, 9, 1, 1);
-    }
     void openingFrame()
     {
-        QFETCH(std::optional<QRect>, visible);
-        QFETCH(QRect, frame);
-        QCOMPARE(dashboardWindowFrame(visible), frame);
+        QCOMPARE(dashboardWindowFrame(QRect(0, 25, 1440, 875)), QRect(395, 39, 650, 847)); // below the menu bar
+        QCOMPARE(dashboardWindowFrame(std::nullopt), QRect(20, 14, 610, 892));
+        QCOMPARE(dashboardWindowFrame(QRect(0, 0, 30, 20)), QRect(14, 9, 1, 1)); // smaller than the margins
     }
 
-    void tabsFromRawValues()
-    {
-        QCOMPARE(dashboardTabFromRaw(1), std::optional(DashboardTab::settings));
-        QCOMPARE(dashboardTabFromRaw(2), std::optional(DashboardTab::stats));
-        QVERIFY(!dashboardTabFromRaw(-1) && !dashboardTabFromRaw(3));
-    }
-
-    void openSwitchTabsAndReopen()
-    {
-        WindowFixture w;
-        w.desktop.desktop.visibleFrame = QRect(0, 0, 600, 700);
-        w.delegate->openHistoryFile();
-        QPointer<HistoryWindowController> first = w.host->controller();
-        QVERIFY(first->isVisible());
-        QCOMPARE(first->size(), QSize(560, 672));
-        QCOMPARE(w.desktop.desktop.activations, 1);
-
-        DashboardRootView& root = w.root();
-        const auto visible = [&root] {
-            return QList<bool>{root.controlView()->isVisible(), root.settingsView()->isVisible(),
-                               root.statsView()->isVisible()};
-        };
-        QCOMPARE(visible(), (QList<bool>{true, false, false}));
-        root.segmented()->setCurrentIndex(2); // as a click on the segment does
-        QCOMPARE(root.currentTab(), DashboardTab::stats);
-        QCOMPARE(visible(), (QList<bool>{false, false, true}));
-        w.host->showSettingsTab();
-        QCOMPARE(root.segmented()->currentIndex(), 1);
-        QCOMPARE(visible(), (QList<bool>{false, true, false}));
-
-        // Opening again replaces the window, which starts on the control tab.
-        w.desktop.desktop.visibleFrame = QRect(0, 0, 1440, 900);
-        w.delegate->openHistoryFile();
-        QVERIFY(!first->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!first);
-        QCOMPARE(w.host->controller()->size(), QSize(650, 872));
-        QCOMPARE(w.host->controller()->minimumSize(), dashboardMinimumSize);
-        QCOMPARE(w.root().currentTab(), DashboardTab::control);
-    }
-
-    void languageChangeRetitlesEverything()
-    {
-        WindowFixture w;
-        w.delegate->openHistoryFile();
-        QCOMPARE(w.headerTexts(), (QStringList{"Pelvane挂机控制台", "Pelvane挂机控制台", "控制", "设置", "统计"}));
-        const QString chineseSubtitle = w.root().subtitleLabel()->text();
-
-        QComboBox* popup = w.root().settingsView()->languagePopup();
-        popup->setCurrentIndex(2);
-        emit popup->activated(2);
-
-        QCOMPARE(w.headerTexts(), (QStringList{"Pelvane Awake Dashboard", "Pelvane Awake Dashboard", "Control",
-                                               "Settings", "Stats"}));
-        QVERIFY(w.root().subtitleLabel()->text() != chineseSubtitle);
-        QCOMPARE(w.root().controlView()->forcedButton()->text(), QStringLiteral("Start forced mode (3h)"));
-        QCOMPARE(w.root().controlView()->statusCard()->title(), QStringLiteral("当前状态"));
-        QCOMPARE(w.root().settingsView()->batteryCheckbox()->text(), QStringLiteral("Allow awake on battery"));
-        // The status menu follows too.
-        QVERIFY(actionWithTag(w.delegate->menu(), versionTag)->text().startsWith(QStringLiteral("Version")));
-    }
-
-    void monitorRefreshesAndRefusalShowsSettings()
+    void throughTheDelegate()
     {
         WindowFixture w;
         w.delegate->applicationDidFinishLaunching();
+        w.desktop.desktop.visibleFrame = QRect(0, 0, 600, 700);
         w.delegate->openHistoryFile();
+        QPointer<HistoryWindowController> first = w.host->controller();
+        QCOMPARE(first->size(), QSize(560, 672));
+
         DashboardRootView* root = &w.root();
-        QCOMPARE(root->controlView()->statusCard()->value(), QStringLiteral("挂机中"));
-        w.delegate->state.disable(DisableReason::manual, true);
-        w.fake.clock.advance(1.0);
-        QCOMPARE(root->controlView()->statusCard()->value(), QStringLiteral("待机"));
+        root->segmented()->setCurrentIndex(2); // as a click on the segment does
+        QVERIFY(root->statsView()->isVisible() && !root->controlView()->isVisible());
+        w.host->showSettingsTab();
+        QVERIFY(root->settingsView()->isVisible() && !root->statsView()->isVisible());
+        QCOMPARE(root->segmented()->currentIndex(), 1);
+
+        // A language picked in the window retitles all of it.
+        QComboBox* popup = root->settingsView()->languagePopup();
+        popup->setCurrentIndex(2);
+        emit popup->activated(2);
+        QStringList texts{first->windowTitle(), root->titleLabel()->text()};
+        for (int i = 0; i < root->segmented()->count(); ++i)
+            texts << root->segmented()->tabText(i);
+        texts << root->controlView()->forcedButton()->text() << root->settingsView()->batteryCheckbox()->text();
+        QCOMPARE(texts, (QStringList{"Pelvane Awake Dashboard", "Pelvane Awake Dashboard", "Control", "Settings",
+                                     "Stats", "Start forced mode (3h)", "Allow awake on battery"}));
 
         // A refused preset reopens the window while its button is still delivering the click.
         w.fake.power.snapshot.source = PowerSourceKind::battery;
@@ -151,11 +112,121 @@ private slots:
         pressed->click();
         QVERIFY(pressed);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!pressed);
+        QVERIFY(!pressed && !first);
         QCOMPARE(w.root().currentTab(), DashboardTab::settings);
-        QCOMPARE(w.delegate->state.mode, AwakeMode::off);
-        QVERIFY(w.desktop.desktop.toast.shown);
         w.delegate->applicationWillTerminate();
+    }
+
+    void controlTab()
+    {
+        ControlTab c;
+        c.f.store->language = AppLanguage::chinese;
+        c.f.store->mode = AwakeMode::forced;
+        c.view.update(*c.f.store);
+        QCOMPARE(c.view.statusCard()->value(), QStringLiteral("强制挂机"));
+        QCOMPARE(c.view.modeCard()->value(), QStringLiteral("显示器关闭"));
+
+        // A press outlasts a refresh: still the button under the pointer when it is let go.
+        c.view.show();
+        QPointer<PresetButton> pressed = c.view.presetButtons()[2];
+        const QPoint spot = pressed->mapTo(&c.view, pressed->rect().center());
+        QTest::mousePress(pressed, Qt::LeftButton);
+        c.view.update(*c.f.store);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(pressed && pressed->isDown());
+        QCOMPARE(c.view.childAt(spot), pressed.data());
+        QTest::mouseRelease(pressed, Qt::LeftButton);
+        QCOMPARE(c.applied, (std::vector<TimedPresetChoice>{{AwakeMode::normal, 3600.0}}));
+
+        // Another language rebuilds the grid, with nothing left over from before.
+        c.f.store->language = AppLanguage::english;
+        c.view.update(*c.f.store);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pressed);
+        QCOMPARE(c.view.presetButtons().front()->text(), QStringLiteral("15m"));
+        QCOMPARE(c.view.presetRows()->count(), 2);
+        QCOMPARE(c.view.findChildren<PresetButton*>().size(), 10);
+
+        // The rebuilt grid still ends in the preset without a timed stop.
+        c.view.presetButtons().back()->click();
+        QCOMPARE(c.applied.back(), (TimedPresetChoice{AwakeMode::normal, std::nullopt}));
+        c.view.forcedButton()->click();
+        c.view.disableButton()->click();
+        c.view.disableButton()->click();
+        QCOMPARE(std::pair(c.forced, c.disabled), std::pair(1, 2));
+    }
+
+    void settingsControlsStoreAndSave()
+    {
+        SettingsTab s;
+        const std::tuple<QCheckBox*, bool StateStore::*, const char*> boxes[] = {
+            {s.view->muteCheckbox(), &StateStore::muteInForced, "muteInForced"},
+            {s.view->movieCheckbox(), &StateStore::requireMoviePlayback, "requireMoviePlayback"},
+            {s.view->batteryCheckbox(), &StateStore::allowOnBattery, "allowOnBattery"},
+            {s.view->acCheckbox(), &StateStore::allowOnAC, "allowOnAC"},
+        };
+        for (auto [box, field, key] : boxes) {
+            const bool before = (*s.f.store).*field;
+            box->click();
+            QCOMPARE((*s.f.store).*field, !before);
+            QCOMPARE(s.prefs().value(key).toBool(before), !before);
+        }
+
+        QComboBox* popup = s.view->languagePopup();
+        const QStringList raw{"system", "chinese", "english"};
+        for (int index : {1, 0, 2}) {
+            popup->setCurrentIndex(index);
+            emit popup->activated(index);
+            QCOMPARE(s.prefs().value("language").toString(), raw[index]);
+        }
+
+        s.f.store->forcedPelvaneColor = QColor(0x11, 0x22, 0x33);
+        const QColor hang = s.f.store->hangPelvaneColor;
+        s.view->forcedColorWell()->click();
+        QCOMPARE(s.panel.openedWith, QColor(0x11, 0x22, 0x33));
+        // An HSV pick is stored as sRGB, for that colour only.
+        s.panel.change(QColor::fromHsv(200, 255, 255));
+        QCOMPARE(s.f.store->forcedPelvaneColor, s.f.store->forcedPelvaneColor.toRgb()); // equal only when held as RGB
+        QCOMPARE(s.prefs().value("forcedColorHex").toString(), QStringLiteral("#00AAFF"));
+        QCOMPARE(s.f.store->hangPelvaneColor, hang);
+        QCOMPARE(s.refreshes, 4 + 3 + 1);
+
+        // A change made elsewhere is shown by the refresh, which saves and asks nothing.
+        s.f.store->language = AppLanguage::system;
+        const QByteArray saved = readFile(s.f.store->prefsFile);
+        s.view->update(*s.f.store);
+        QCOMPARE(popup->currentIndex(), 0);
+        QCOMPARE(popup->count(), 3);
+        QCOMPARE(readFile(s.f.store->prefsFile), saved);
+
+        // The colour panel outlives the window it was opened from.
+        s.view->hangColorWell()->click();
+        s.view.reset();
+        s.panel.change(Qt::red);
+        QCOMPARE(s.f.store->hangPelvaneColor, hang);
+        QCOMPARE(s.refreshes, 8);
+    }
+
+    void sliderDraggedToItsEndStoresHundred()
+    {
+        SettingsTab s;
+        QSlider* slider = s.view->minimumBatterySlider();
+        s.view->resize(560, 600);
+        s.view->show();
+        // The handle sits at the left end for 0.
+        const QPoint grab(4, slider->height() / 2), end(slider->width() + 50, slider->height() / 2);
+        QTest::mousePress(slider, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(slider, end);
+        QVERIFY(slider->isSliderDown());
+        // A refresh in the middle of the drag neither stores nor moves the handle.
+        s.view->update(*s.f.store);
+        QCOMPARE(s.f.store->minimumBatteryPercentage, 0);
+        QCOMPARE(s.view->minimumBatteryValueLabel()->text(), QStringLiteral("100%"));
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, end);
+
+        QCOMPARE(s.f.store->minimumBatteryPercentage, 100);
+        QCOMPARE(s.prefs().value("minimumBatteryPercentage").toInt(), 100);
+        QCOMPARE(s.refreshes, 1);
     }
 };
 
