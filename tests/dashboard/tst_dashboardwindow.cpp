@@ -125,6 +125,9 @@ private slots:
         c.view.update(*c.f.store);
         QCOMPARE(c.view.statusCard()->value(), QStringLiteral("强制挂机"));
         QCOMPARE(c.view.modeCard()->value(), QStringLiteral("显示器关闭"));
+        const qsizetype readings = c.f.fake.callsStartingWith("power.snapshot").size();
+        c.view.update(*c.f.store);
+        QCOMPARE(c.f.fake.callsStartingWith("power.snapshot").size(), readings + 1); // one serves both cards
 
         // A press outlasts a refresh: still the button under the pointer when it is let go.
         c.view.show();
