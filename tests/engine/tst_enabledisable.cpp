@@ -8,67 +8,14 @@ using namespace launcher::testing;
 class EnableDisableTest : public QObject {
     Q_OBJECT
 private slots:
-    void startConditionsRefuseInOrder_data()
-    {
-        QTest::addColumn<int>("source");
-        QTest::addColumn<int>("percent"); // -1: unknown
-        QTest::addColumn<bool>("onBattery");
-        QTest::addColumn<bool>("onAC");
-        QTest::addColumn<int>("minimum");
-        QTest::addColumn<bool>("movie");
-        QTest::addColumn<QString>("refusal");
-        const int bat = int(PowerSourceKind::battery), ac = int(PowerSourceKind::ac), unk = int(PowerSourceKind::unknown);
-        const QString low = "当前电量低于最低电量限制";
-        QTest::newRow("battery banned before low level") << bat << 5 << false << true << 50 << true
-                                                         << "当前是电池供电，已禁止进入挂机";
-        QTest::newRow("battery at minimum") << bat << 20 << true << true << 20 << false << QString();
-        QTest::newRow("battery low before movie") << bat << 19 << true << true << 20 << true << low;
-        QTest::newRow("battery unknown level") << bat << -1 << true << true << 100 << false << QString();
-        QTest::newRow("ac banned before movie") << ac << 100 << true << false << 0 << true << "当前接通电源，已禁止进入挂机";
-        QTest::newRow("ac ignores battery rules") << ac << 5 << false << true << 50 << false << QString();
-        QTest::newRow("unknown ignores power rules, needs movie")
-            << unk << -1 << false << false << 100 << true << "未检测到电影播放器，暂不进入挂机";
-    }
-    void startConditionsRefuseInOrder()
-    {
-        QFETCH(int, source);
-        QFETCH(int, percent);
-        QFETCH(bool, onBattery);
-        QFETCH(bool, onAC);
-        QFETCH(int, minimum);
-        QFETCH(bool, movie);
-        QFETCH(QString, refusal);
-        StoreFixture f;
-        f.fake.power.snapshot = {PowerSourceKind(source), percent < 0 ? std::nullopt : std::optional(percent), "x"};
-        f.store->allowOnBattery = onBattery;
-        f.store->allowOnAC = onAC;
-        f.store->minimumBatteryPercentage = minimum;
-        f.store->requireMoviePlayback = movie;
-        QCOMPARE(f.store->canStartMode().value_or(QString()), refusal);
-    }
-
-    void movieTestByNameOrAssertion()
-    {
-        StoreFixture f;
-        f.store->requireMoviePlayback = true;
-        f.fake.applications.names = {"Finder", "QuickTime PLAYER"};
-        QCOMPARE(f.store->canStartMode(), std::nullopt);
-        f.fake.applications.names = {"vlc helper", "Safari"}; // contains, but is not, a player's name
-        QVERIFY(f.store->canStartMode());
-        f.fake.power.assertions = "PreventUserIdleDisplaySleep 1";
-        QCOMPARE(f.store->canStartMode(), std::nullopt);
-        f.fake.power.assertions = "PreventUserIdleDisplaySleep 0";
-        QVERIFY(f.store->canStartMode());
-    }
-
     // A switch from one mode to the other ends the old child but logs no stop.
-    void startsAndSwitchesLogOneEntryEach()
+    void startsSwitchesAndRestarts()
     {
         StoreFixture f;
         f.store->enable(AwakeMode::normal);
         const qint32 normalPid = *f.store->pid;
         QCOMPARE(f.store->startedAt, std::optional(f.fake.clock.now()));
-        QCOMPARE(decodeState(f.stateFileBytes()), std::optional(f.store->persistedState()));
+        f.store->enable(AwakeMode::normal); // running already: nothing new
         f.fake.clock.advance(60);
         f.store->enable(AwakeMode::forced);
         QCOMPARE(f.store->mode, AwakeMode::forced);
@@ -78,23 +25,21 @@ private slots:
         QCOMPARE(f.history(), (std::vector<HistoryEntry>{{t - 60, AwakeMode::normal, "enable", "进入挂机"},
                                                          {t, AwakeMode::forced, "enable", "进入强制挂机"}}));
         QVERIFY(f.notices.isEmpty());
-    }
-
-    void sameModeAgainChangesNothingWhileAlive()
-    {
-        StoreFixture f;
-        f.store->enable(AwakeMode::normal);
-        const auto pid = f.store->pid;
-        f.store->enable(AwakeMode::normal);
-        QCOMPARE(f.store->pid, pid);
-        QCOMPARE(f.history().size(), size_t(1));
 
         f.fake.keepAwake.alive.clear(); // died on its own: started anew, without a stop entry
-        f.store->enable(AwakeMode::normal);
+        f.store->enable(AwakeMode::forced);
         QVERIFY(f.store->isActive());
-        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(2));
-        QCOMPARE(f.history().size(), size_t(2));
-        QCOMPARE(f.history()[1].action, QString("enable"));
+        QCOMPARE(f.history().size(), size_t(3));
+        QCOMPARE(f.history()[2].action, QString("enable"));
+
+        // A start that fails says so and leaves the files alone.
+        f.store->disable(DisableReason::manual, false);
+        f.fake.keepAwake.failLaunches = true;
+        f.store->enable(AwakeMode::normal);
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.fake.beep.count, 1);
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+        QCOMPARE(f.history().size(), size_t(3));
     }
 
     // Muted a moment after the start, never once forced mode is off or unwanted.
@@ -116,21 +61,6 @@ private slots:
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(1);
         QCOMPARE(f.fake.callsStartingWith("sound.muteAll").size(), 1);
-    }
-
-    void failedLaunchBeepsAndLeavesDiskAlone()
-    {
-        StoreFixture f;
-        f.store->reconnectIfPossible(); // the state file as the program leaves it at launch
-        const QByteArray stateBefore = f.stateFileBytes();
-        f.fake.keepAwake.failLaunches = true;
-        f.store->enable(AwakeMode::forced);
-        QCOMPARE(f.store->mode, AwakeMode::off);
-        QCOMPARE(f.store->pid, std::nullopt);
-        QCOMPARE(f.fake.beep.count, 1);
-        QCOMPARE(f.stateFileBytes(), stateBefore);
-        QVERIFY(!QFile::exists(f.store->historyFile));
-        QVERIFY(f.notices.isEmpty());
     }
 
     // The saving estimate comes only after more than a second of forced mode.
@@ -165,6 +95,97 @@ private slots:
         QCOMPARE(f.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
     }
+
+    // --- restore of sound and brightness
+
+    // Brightness is written back only when it is off by more than a hundredth.
+    void stopRestoresInOrder()
+    {
+        StoreFixture f;
+        f.fake.sound.volume = {60, false, 40};
+        f.fake.sound.brightness = 0.8;
+        f.fake.sound.keyboardBrightness = 0.3;
+        f.store->enable(AwakeMode::forced);
+        f.fake.clock.advance(0.2); // muted
+        f.fake.sound.brightness = 0.78;
+        f.fake.sound.keyboardBrightness = 0.305;
+        f.fake.calls.clear();
+        f.store->disable(DisableReason::manual, false);
+        QCOMPARE(f.fake.callsStartingWith("sound."),
+                 (QStringList{"sound.setOutputVolume 60", "sound.setAlertVolume 40", "sound.setOutputMuted false",
+                              "sound.readBrightness", "sound.setBrightness 0.8", "sound.readKeyboardBrightness"}));
+        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+
+        f.store->enable(AwakeMode::forced);
+        f.fake.sound.brightness = std::nullopt; // no longer readable: written all the same
+        f.fake.calls.clear();
+        f.store->disable(DisableReason::manual, false);
+        QCOMPARE(f.fake.callsStartingWith("sound.setBrightness"), QStringList{"sound.setBrightness 0.8"});
+    }
+
+    void unreadableSoundStillUnmutes()
+    {
+        StoreFixture f;
+        f.fake.sound.volume = {};
+        f.fake.sound.brightness = std::nullopt;
+        f.fake.sound.keyboardBrightness = std::nullopt;
+        f.store->enable(AwakeMode::forced);
+        f.fake.calls.clear();
+        f.store->disable(DisableReason::manual, false);
+        QCOMPARE(f.fake.callsStartingWith("sound."), QStringList{"sound.setOutputMuted false"});
+    }
+
+    // A normal stop must not unmute what the user muted meanwhile.
+    void normalStopRestoresNothing()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::normal);
+        f.store->disable(DisableReason::manual, false);
+        QVERIFY(f.fake.callsStartingWith("sound.set").isEmpty());
+    }
+
+    // --- scheduled stop
+
+    void scheduledStopFiresOnceAtItsTime()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::normal);
+        for (double cancel : {0.0, -3.0}) {
+            f.store->scheduleAutoDisable(60);
+            f.store->scheduleAutoDisable(cancel);
+            QVERIFY(!f.store->hasScheduledStop());
+        }
+        f.fake.clock.advance(120);
+        QCOMPARE(f.store->mode, AwakeMode::normal);
+        f.store->scheduleAutoDisable(10);
+        f.store->scheduleAutoDisable(100); // replaces the first
+        f.fake.clock.advance(50);
+        QCOMPARE(f.store->mode, AwakeMode::normal);
+        f.fake.clock.advance(51);
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.notices.size(), 1); // the timer's own, none for the cancels
+
+        // Very short stops wait the minimum.
+        f.store->enable(AwakeMode::normal);
+        const double t0 = f.fake.clock.now();
+        f.store->scheduleAutoDisable(0.05);
+        QCOMPARE(f.store->scheduledStopAt, std::optional(t0 + 0.05));
+        f.fake.clock.advance(0.19);
+        QCOMPARE(f.store->mode, AwakeMode::normal);
+        f.fake.clock.advance(0.02);
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        QVERIFY(!f.store->hasScheduledStop());
+
+        // A manual stop takes the timed one with it, silently.
+        f.store->enable(AwakeMode::normal);
+        f.store->scheduleAutoDisable(60);
+        f.store->disable(DisableReason::manual, true);
+        QVERIFY(!f.store->hasScheduledStop());
+        f.fake.clock.advance(120);
+        QCOMPARE(f.notices.size(), 2);
+        QCOMPARE(f.history().back().note, QString("恢复正常模式"));
+    }
+
 };
 
 QTEST_GUILESS_MAIN(EnableDisableTest)

@@ -47,14 +47,10 @@ void addCorpusRows()
     row("leading zero", R"({"at":01,"mode":"off","action":"x","note":""})");
     row("bare dot", R"({"at":1.,"mode":"off","action":"x","note":""})");
     row("trailing comma", R"({"at":1,"mode":"off","action":"x","note":"",})");
-    row("missing colon", R"({"at" 1,"mode":"off","action":"x","note":""})");
     row("garbage after object", R"({"at":1,"mode":"off","action":"x","note":""} x)");
     row("unterminated string", R"({"at":1,"mode":"off","action":"x","note":"abc)");
     row("raw tab in string", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"a\tb\"}");
     row("bad escape", R"({"at":1,"mode":"off","action":"x","note":"\q"})");
-    row("empty object", "{}");
-    row("array", R"([{"at":1,"mode":"off","action":"x","note":""}])");
-    row("misspelt literal", R"({"at":1,"mode":"off","action":"x","note":"","t":tru})");
     row("byte order mark opening a string", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\xEF\xBB\xBFn\"}");
     row("byte order mark", "\xEF\xBB\xBF{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\"}");
     row("invalid utf-8 in note", "{\"at\":1,\"mode\":\"off\",\"action\":\"x\",\"note\":\"\xC3\x28\"}");
@@ -97,31 +93,23 @@ private slots:
                                             {1800000000.123456 + 0.0625, AwakeMode::off, "disable", note}}));
     }
 
+    // A bad line costs only itself; one cut short by a crash stays as it was,
+    // and the next entry gets a line of its own.
     void badLinesCostOnlyThemselves()
     {
-        const QByteArray bytes = line(100, "normal") + "\n" + "just some text\n"
+        FakePlatform fake;
+        StateStore store(fake.platform());
+        const QByteArray before = line(100, "normal") + "\n" + "just some text\n"
             + R"({"at":120,"mode":"sleepy","action":"enable","note":""})" "\n" + "\xc3\x28 garbage\n"
-            + line(150, "off") + "   \n" + line(160, "forced");
-        const auto entries = parseHistory(bytes);
+            + line(150, "off") + "   \n" + "{\"at\":150,\"mode\":\"off\",\"act";
+        writeFile(store.historyFile, before);
+        store.appendHistory("enable", AwakeMode::forced, "进入强制挂机");
+        QVERIFY2(readFile(store.historyFile).startsWith(before + "\n"), "earlier bytes untouched");
+        const auto entries = store.loadHistoryEntries();
         QCOMPARE(entries.size(), size_t(3));
         QCOMPARE(entries[0].at, 100.0);
         QCOMPARE(entries[1].at, 150.0);
         QCOMPARE(entries[2].mode, AwakeMode::forced);
-    }
-
-    // A line cut short by a crash stays as it was, and the next entry gets a line of its own.
-    void tornLastLineGetsItsOwnLine()
-    {
-        FakePlatform fake;
-        StateStore store(fake.platform());
-        const QByteArray before = line(100, "normal") + "{\"at\":150,\"mode\":\"off\",\"act";
-        writeFile(store.historyFile, before);
-        store.appendHistory("enable", AwakeMode::forced, "进入强制挂机");
-        const QByteArray bytes = readFile(store.historyFile);
-        QVERIFY2(bytes.startsWith(before + "\n"), "earlier bytes untouched");
-        const auto entries = store.loadHistoryEntries();
-        QCOMPARE(entries.size(), size_t(2));
-        QCOMPARE(entries[1].mode, AwakeMode::forced);
     }
 
     // Two programs logging into a log that does not exist yet both keep their line.
