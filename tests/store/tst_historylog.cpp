@@ -73,43 +73,31 @@ private slots:
         QCOMPARE(parseLoggedEvent(line), entry ? std::optional(loggedEvent(*entry)) : std::nullopt);
     }
 
-    // One line per entry, in order; fractions of a second, quotes and line
-    // feeds inside a note come back as they were.
-    void appendsAreLinesInOrder()
+    // A bad line costs only itself; one cut short by a crash stays as it
+    // was, and the next entry gets a line of its own. Fractions of a second,
+    // quotes and line feeds inside a note come back as they were.
+    void appendsAndBadLines()
     {
         FakePlatform fake;
         fake.clock.setNow(1800000000.123456);
-        StateStore store(fake.platform());
-        QVERIFY(store.loadHistoryEntries().empty());
-        store.appendHistory("enable", AwakeMode::forced, "进入强制挂机");
-        fake.clock.advance(0.0625);
-        const QString note = "恢复\n正常模式；节省 \"1.2 Wh\"\\";
-        store.appendHistory("disable", AwakeMode::off, note);
-        const QByteArray bytes = readFile(store.historyFile);
-        QCOMPARE(bytes.count('\n'), 2);
-        QVERIFY(bytes.endsWith('\n'));
-        QCOMPARE(store.loadHistoryEntries(),
-                 (std::vector<HistoryEntry>{{1800000000.123456, AwakeMode::forced, "enable", "进入强制挂机"},
-                                            {1800000000.123456 + 0.0625, AwakeMode::off, "disable", note}}));
-    }
-
-    // A bad line costs only itself; one cut short by a crash stays as it was,
-    // and the next entry gets a line of its own.
-    void badLinesCostOnlyThemselves()
-    {
-        FakePlatform fake;
         StateStore store(fake.platform());
         const QByteArray before = line(100, "normal") + "\n" + "just some text\n"
             + R"({"at":120,"mode":"sleepy","action":"enable","note":""})" "\n" + "\xc3\x28 garbage\n"
             + line(150, "off") + "   \n" + "{\"at\":150,\"mode\":\"off\",\"act";
         writeFile(store.historyFile, before);
         store.appendHistory("enable", AwakeMode::forced, "进入强制挂机");
-        QVERIFY2(readFile(store.historyFile).startsWith(before + "\n"), "earlier bytes untouched");
+        fake.clock.advance(0.0625);
+        const QString note = "恢复\n正常模式；节省 \"1.2 Wh\"\\";
+        store.appendHistory("disable", AwakeMode::off, note);
+        const QByteArray bytes = readFile(store.historyFile);
+        QVERIFY2(bytes.startsWith(before + "\n"), "earlier bytes untouched");
         const auto entries = store.loadHistoryEntries();
-        QCOMPARE(entries.size(), size_t(3));
+        QCOMPARE(entries.size(), size_t(4));
         QCOMPARE(entries[0].at, 100.0);
         QCOMPARE(entries[1].at, 150.0);
-        QCOMPARE(entries[2].mode, AwakeMode::forced);
+        QCOMPARE(std::vector(entries.begin() + 2, entries.end()),
+                 (std::vector<HistoryEntry>{{1800000000.123456, AwakeMode::forced, "enable", "进入强制挂机"},
+                                            {1800000000.123456 + 0.0625, AwakeMode::off, "disable", note}}));
     }
 
     // Two programs logging into a log that does not exist yet both keep their line.

@@ -21,10 +21,10 @@ private slots:
         const auto row = [](const char* name, const char* bytes, const char* rewritten) {
             QTest::newRow(name) << QByteArray(bytes) << QByteArray(rewritten);
         };
-        row("full", R"({"pid":42,"mode":"forced","previousVolume":35,"previousMuted":true,"previousAlertVolume":50,)"
-                    R"("previousBrightness":0.62,"previousKeyboardBrightness":0.55,"startedAt":1800000000.123456})",
-            R"({"mode":"forced","pid":42,"previousAlertVolume":50,"previousBrightness":0.62,)"
-            R"("previousKeyboardBrightness":0.55,"previousMuted":true,"previousVolume":35,"startedAt":1800000000.123456})");
+        const char* full = R"({"mode":"forced","pid":42,"previousAlertVolume":50,"previousBrightness":0.62,)"
+                           R"("previousKeyboardBrightness":0.55,"previousMuted":true,"previousVolume":35,)"
+                           R"("startedAt":1800000000.123456})";
+        row("full", full, full);
         row("null is absent", R"({"mode":"normal","pid":null,"previousMuted":null})", R"({"mode":"normal"})");
         row("unknown member", R"({"mode":"normal","unknown":[1,2]})", R"({"mode":"normal"})");
         row("empty", "", nullptr);
@@ -100,8 +100,7 @@ private slots:
         const QString fallback = QStringLiteral("launcher"); // found through PATH by the session
 #endif
         QCOMPARE(fake.callsStartingWith(QStringLiteral("login.")),
-                 (QStringList{QStringLiteral("login.install /opt/launcher/bin/launcher"),
-                              QStringLiteral("login.install ") + fallback}));
+                 (QStringList{"login.install /opt/launcher/bin/launcher", "login.install " + fallback}));
     }
 };
 
