@@ -1,67 +1,154 @@
+#include "engine/StateStore.h"
+#include "store/Energy.h"
 #include "store/Labels.h"
+#include "support/FakePlatform.h"
 
 #include <QtTest>
 
 using namespace launcher;
+using namespace launcher::testing;
 
 namespace {
 constexpr double now = 1'800'000'000.0;
 }
 
+// Texts of durations, energy and money.
 class LabelsTest : public QObject {
     Q_OBJECT
 private slots:
-    void elapsed_data()
+    void labels_data()
     {
-        QTest::addColumn<double>("ago");
-        QTest::addColumn<QString>("full");
+        QTest::addColumn<double>("seconds"); // since the start, or left until a timed stop
+        QTest::addColumn<bool>("timed");
         QTest::addColumn<QString>("bar");
-        QTest::newRow("59.9 s") << 59.9 << "00:00:59" << "00:59";
-        QTest::newRow("3599.9 s") << 3599.9 << "00:59:59" << "59:59";
-        QTest::newRow("one hour") << 3600.0 << "01:00:00" << "01:00";
-        QTest::newRow("3h 5m 7s") << 11107.0 << "03:05:07" << "03:05";
-        QTest::newRow("100 hours") << 360000.0 << "100:00:00" << "100:00";
-        QTest::newRow("in the future") << -30.0 << "00:00:00" << "00:00";
+        QTest::addColumn<QString>("full"); // the time awake, or the time remaining
+        QTest::newRow("3599.9 s") << 3599.9 << false << "59:59" << "00:59:59";
+        QTest::newRow("one hour") << 3600.0 << false << "01:00" << "01:00:00";
+        QTest::newRow("3h 5m 7s") << 11107.0 << false << "03:05" << "03:05:07";
+        QTest::newRow("started in the future") << -30.0 << false << "00:00" << "00:00:00";
+        QTest::newRow("3599.5 s left") << 3599.5 << true << "T-59:59" << "59:59 remaining";
+        QTest::newRow("an hour left") << 3600.0 << true << "T-01:00:00" << "01:00:00 remaining";
+        QTest::newRow("a week left") << 604800.0 << true << "T-168:00:00" << "168:00:00 remaining";
+        QTest::newRow("past due") << -2.0 << true << "T-00:00" << "00:00 remaining";
     }
-    void elapsed()
+    void labels()
     {
-        QFETCH(double, ago);
+        QFETCH(double, seconds);
+        QFETCH(bool, timed);
+        QFETCH(QString, bar);
         QFETCH(QString, full);
-        QFETCH(QString, bar);
-        QCOMPARE(durationLabel(AwakeMode::normal, now - ago, now), full);
-        QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, now - ago, std::nullopt, now), bar);
-    }
-
-    void countdown_data()
-    {
-        QTest::addColumn<double>("left");
-        QTest::addColumn<QString>("bar");
-        QTest::addColumn<QString>("zh");
-        QTest::addColumn<QString>("en");
-        QTest::newRow("3599.5 s") << 3599.5 << "T-59:59" << "剩余 59:59" << "59:59 remaining";
-        QTest::newRow("3600 s") << 3600.0 << "T-01:00:00" << "剩余 01:00:00" << "01:00:00 remaining";
-        QTest::newRow("a week") << 604800.0 << "T-168:00:00" << "剩余 168:00:00" << "168:00:00 remaining";
-        QTest::newRow("past due") << -2.0 << "T-00:00" << "剩余 00:00" << "00:00 remaining";
-    }
-    void countdown()
-    {
-        QFETCH(double, left);
-        QFETCH(QString, bar);
-        QFETCH(QString, zh);
-        QFETCH(QString, en);
-        QCOMPARE(durationLabelForStatusBar(AwakeMode::forced, now - 10, now + left, now), bar);
-        QCOMPARE(remainingTimeLabel(AwakeMode::forced, now + left, now, false), zh);
-        QCOMPARE(remainingTimeLabel(AwakeMode::forced, now + left, now, true), en);
+        if (timed) {
+            QCOMPARE(durationLabelForStatusBar(AwakeMode::forced, now - 10, now + seconds, now), bar);
+            QCOMPARE(remainingTimeLabel(AwakeMode::forced, now + seconds, now, true), full);
+        } else {
+            QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, now - seconds, std::nullopt, now), bar);
+            QCOMPARE(durationLabel(AwakeMode::normal, now - seconds, now), full);
+        }
     }
 
     void offOrUnstartedShowsNothing()
     {
-        QCOMPARE(durationLabel(AwakeMode::off, now - 100, now), QString("00:00"));
         QCOMPARE(durationLabelForStatusBar(AwakeMode::off, now - 100, now + 100, now), QString());
         QCOMPARE(remainingTimeLabel(AwakeMode::off, now + 100, now, true), std::nullopt);
-        QCOMPARE(remainingTimeLabel(AwakeMode::normal, std::nullopt, now, true), std::nullopt);
-        QCOMPARE(durationLabel(AwakeMode::normal, std::nullopt, now), QString("00:00"));
         QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, std::nullopt, std::nullopt, now), QString());
+    }
+
+    // --- energy and cost estimate
+
+    void machineProfile()
+    {
+        const auto from = [](const char* text) { return machineProfileFromOverview(QString::fromUtf8(text)); };
+        const auto mac = [](const char* label, double normal, double forced) {
+            return MachineProfile{QString::fromUtf8(label), normal, forced};
+        };
+        QCOMPARE(from("Hardware:\n\n    Hardware Overview:\n\n      Model Name: MacBook Pro\n"
+                      "      Model Identifier: Mac14,7\n      Chip: Apple M2\n      Total Number of Cores: 8\n"),
+                 mac("MacBook Pro（Apple M2）", 14.0, 6.2)); // not "Mac Pro"
+        // The chip before the processor; the first matching line, trimmed of blanks.
+        QCOMPARE(from("Processor Name: X\n\tChip:\tApple M1 \t\nChip: M2\nModel Name: Mac Pro"),
+                 mac("Mac Pro（Apple M1）", 42.0, 24.0));
+        QCOMPARE(from("Model Name: Apple MacBook Air (M2, 2022)"), mac("Apple MacBook Air (M2, 2022)", 9.0, 3.8));
+        // A prefix inside a line does not count, and an empty value is none.
+        QCOMPARE(from("Model Name: ThinkPad\nThe Chip: inside\nChip:   \n"), mac("ThinkPad", 12.0, 5.8));
+        QCOMPARE(from("Processor Name: Intel Core i7\n"), mac("Mac（Intel Core i7）", 12.0, 5.8));
+    }
+
+    // The hardware query is slow and runs on the main thread.
+    void storeAsksTheHardwareOnceAndKeepsAFailure()
+    {
+        FakePlatform fake;
+        StateStore store(fake.platform());
+        QCOMPARE(fake.hardware.calls, 0);
+        QCOMPARE(store.machineProfile(), (MachineProfile{QStringLiteral("Mac"), 12.0, 5.8}));
+        fake.hardware.overview = QStringLiteral("Model Name: MacBook Air\n");
+        QCOMPARE(store.machineProfile().label, QStringLiteral("Mac"));
+        store.energyDashboardSummary({});
+        QCOMPARE(fake.hardware.calls, 1);
+    }
+
+    void electricityProfile_data()
+    {
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("region");
+        QTest::addColumn<QString>("english"); // label, rate, currency and locale
+        QTest::addColumn<QString>("chinese"); // label
+        QTest::newRow("zone wins over region") << "Asia/Tokyo" << "DE" << "Tokyo, Japan 31 JPY ja_JP" << "日本·东京";
+        QTest::newRow("zone is case-sensitive") << "asia/tokyo" << "FR" << "France 0.18 USD en_US" << "法国";
+        QTest::newRow("region jp") << "Etc/UTC" << "jp" << "Japan 31 JPY ja_JP" << "日本";
+        QTest::newRow("no region") << "Etc/UTC" << "" << "United States 0.18 USD en_US" << "美国";
+        QTest::newRow("unknown code") << "" << "XQ" << "XQ 0.18 USD en_US" << "XQ";
+    }
+    void electricityProfile()
+    {
+        QFETCH(QString, zone);
+        QFETCH(QString, region);
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        const RegionalElectricityProfile profile = electricityProfileFor(zone, region, AppLanguage::english);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(profile.locationLabel)
+                     .arg(profile.ratePerKWh)
+                     .arg(profile.currencyCode, profile.localeIdentifier),
+                 english);
+        QCOMPARE(electricityProfileFor(zone, region, AppLanguage::chinese).locationLabel, chinese);
+    }
+
+    void energyAndMoneyTexts()
+    {
+        QCOMPARE(StateStore::formatEnergy(0.009994), QStringLiteral("9.99 Wh"));
+        QCOMPARE(StateStore::formatEnergy(0.01), QStringLiteral("0.010 kWh"));
+
+        const auto money = [](double amount, const char* currency, const char* locale = "en_US") {
+            return StateStore::formatCurrency(amount, RegionalElectricityProfile{QString(), 0, currency, locale});
+        };
+        // A third fraction digit only below 1.0, and only when it is not zero.
+        QCOMPARE(money(0.5, "USD"), QStringLiteral("$0.50"));
+        QCOMPARE(money(0.123, "USD"), QStringLiteral("$0.123"));
+        QCOMPARE(money(0.9999, "USD"), QStringLiteral("$1.00"));
+        QCOMPARE(money(1.234, "USD"), QStringLiteral("$1.23"));
+        // Locales that cannot format fall back by currency.
+        QCOMPARE(money(2.456, "CNY", "xx_YY"), QStringLiteral("¥2.46"));
+        QCOMPARE(money(2.456, "EUR", ""), QStringLiteral("$2.46"));
+    }
+
+    // Two hours of normal and two quarters of forced time on an Air; an "off"
+    // session and a backwards one add nothing.
+    void summaryOfNormalAndForcedTime()
+    {
+        FakePlatform fake;
+        fake.hardware.overview = QStringLiteral("Model Name: MacBook Air\nChip: Apple M2\n");
+        StateStore store(fake.platform());
+        QCOMPARE(store.energyDashboardSummary({{1000, 8200, AwakeMode::normal}, {0, 900, AwakeMode::forced},
+                                               {5000, 5900, AwakeMode::forced}, {0, 99999, AwakeMode::off},
+                                               {9000, 100, AwakeMode::normal}}),
+                 (EnergyDashboardSummary{QStringLiteral("MacBook Air（Apple M2）"), QStringLiteral("中国·上海（北京时间）"),
+                                         QStringLiteral("¥0.62/度电"), QStringLiteral("0.020 kWh"),
+                                         QStringLiteral("¥0.012"), QStringLiteral("2.60 Wh"), QStringLiteral("¥0.002"),
+                                         QStringLiteral("按设备机型功耗和系统时区推断的居民平均电价估算，结果仅供参考。")}));
+        // The zone is read anew on every call.
+        fake.environment.timeZone = QStringLiteral("Europe/Paris");
+        fake.environment.region = QStringLiteral("FR");
+        QCOMPARE(store.inferredElectricityProfile().locationLabel, QStringLiteral("法国"));
     }
 };
 
