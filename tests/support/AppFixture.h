@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace launcher::testing {
@@ -17,15 +18,26 @@ namespace launcher::testing {
 struct AppFixture {
     AppFixture()
     {
-        auto host = std::make_unique<FakeDashboardHost>(fake.calls);
+        auto host = std::make_unique<FakeDashboardHost>();
         dashboard = host.get();
         delegate = std::make_unique<AppDelegate>(fake.platform(), desktop.appPlatform(), std::move(host));
     }
 
     StateStore& state() { return delegate->state; }
     QAction* item(int tag) { return actionWithTag(delegate->menu(), tag); }
-    // The first action of the menu, or of a submenu found by the path of titles, with this title.
-    QAction* find(const QStringList& path);
+    // The first action with the last title, in the submenu that the titles before it lead to.
+    QAction* find(const QStringList& path)
+    {
+        QMenu* menu = delegate->menu();
+        QAction* match = nullptr;
+        for (const QString& title : path) {
+            const QList<QAction*> actions = menu ? menu->actions() : QList<QAction*>();
+            const auto found = std::ranges::find(actions, title, &QAction::text);
+            match = found == actions.end() ? nullptr : *found;
+            menu = match ? match->menu() : nullptr;
+        }
+        return match;
+    }
     // Launches, then puts the store into mode (launching itself starts normal mode).
     void launchInMode(AwakeMode mode)
     {
@@ -48,20 +60,5 @@ struct AppFixture {
     FakeDashboardHost* dashboard = nullptr;
     std::unique_ptr<AppDelegate> delegate;
 };
-
-inline QAction* AppFixture::find(const QStringList& path)
-{
-    QMenu* menu = delegate->menu();
-    for (int i = 0; menu && i < path.size(); ++i) {
-        QAction* match = nullptr;
-        for (QAction* action : menu->actions())
-            if (action->text() == path[i])
-                match = match ? match : action;
-        if (!match || i == path.size() - 1)
-            return match;
-        menu = match->menu();
-    }
-    return nullptr;
-}
 
 } // namespace launcher::testing

@@ -1,8 +1,7 @@
 #pragma once
 
-// Recording fakes of the desktop interfaces of the menu-bar application.
-// They write into the same CallLog as FakePlatform ("hotKeys.register 37
-// 6144 1", "toast.show", "desktop.open file:///...", ...).
+// Fakes of the desktop interfaces of the menu-bar application. They keep
+// what they were handed and count the calls tests look at.
 
 #include "app/DashboardHost.h"
 #include "platform/AppPlatform.h"
@@ -10,57 +9,71 @@
 
 #include <QPoint>
 
+#include <map>
 #include <set>
-#include <tuple>
 
 namespace launcher::testing {
 
 class FakeStatusItem final : public StatusItem {
 public:
-    explicit FakeStatusItem(CallLog& log) : log_(log) {}
-    void setImage(const QImage& newImage) override;
+    void setImage(const QImage&) override { ++imageSets; }
     void setTitle(const QString& newTitle) override { title = newTitle; ++titleSets; }
     void setMenu(QMenu* newMenu) override { menu = newMenu; }
-    void closeMenu() override { ++menuCloses; log_ << QStringLiteral("statusItem.closeMenu"); }
+    void closeMenu() override { ++menuCloses; }
 
-    QImage image;
-    std::vector<qint64> imageKeys; // cacheKey() of every image set, in order
     QString title;
     QMenu* menu = nullptr;
-    int imageSets = 0;
-    int titleSets = 0;
-    int menuCloses = 0;
-private:
-    CallLog& log_;
+    int imageSets = 0, titleSets = 0, menuCloses = 0;
 };
 
 class FakeHotKeys final : public HotKeys {
 public:
-    explicit FakeHotKeys(CallLog& log) : log_(log) {}
-    void installHandler(std::function<void(int)> newHandler) override;
-    void removeHandler() override;
-    bool registerHotKey(quint32 keyCode, quint32 modifiers, int id) override;
-    void unregisterAll() override;
+    void installHandler(std::function<void(int)> newHandler) override { handler = std::move(newHandler); }
+    void removeHandler() override { handler = nullptr; }
+    bool registerHotKey(quint32 keyCode, quint32 modifiers, int id) override
+    {
+        if (refused.count({keyCode, modifiers}))
+            return false;
+        registered[{keyCode, modifiers}] = id;
+        return true;
+    }
+    void unregisterAll() override { registered.clear(); }
 
     // The user presses a combination: only a registered one reaches the handler.
-    bool press(quint32 keyCode, quint32 modifiers);
+    bool press(quint32 keyCode, quint32 modifiers)
+    {
+        const auto found = registered.find({keyCode, modifiers});
+        if (found != registered.end())
+            deliver(found->second);
+        return found != registered.end();
+    }
     // An event with this id reaches the handler, registered or not.
     void deliver(int id) { if (handler) handler(id); }
 
     std::set<std::pair<quint32, quint32>> refused; // combinations another program holds
-    std::vector<std::tuple<quint32, quint32, int>> registered;
+    std::map<std::pair<quint32, quint32>, int> registered;
     std::function<void(int)> handler;
-private:
-    CallLog& log_;
 };
 
 // What the toast panel shows; kept by the desktop, so it outlives the panel.
 struct ToastPanelRecord {
-    QSize size{340, 54};
     QString text;
     std::optional<QPoint> topLeft;
     bool shown = false;
-    int shows = 0;
+};
+
+class FakeToastPanel final : public ToastPanel {
+public:
+    explicit FakeToastPanel(ToastPanelRecord& record) : record_(record) {}
+    QSize size() const override { return {340, 54}; }
+    void setText(const QString& text) override { record_.text = text; }
+    void moveTo(const QPoint& topLeft) override { record_.topLeft = topLeft; }
+    void showWithoutActivating() override { record_.shown = true; }
+    void hide() override { record_.shown = false; }
+    bool isShown() const override { return record_.shown; }
+
+private:
+    ToastPanelRecord& record_;
 };
 
 class FakeColorPanel final : public ColorPanel {
@@ -69,63 +82,49 @@ public:
     {
         openedWith = current;
         callback = std::move(onChange);
-        ++opens;
     }
     // The user picks a colour in the open panel.
     void change(const QColor& color) { if (callback) callback(color); }
 
     QColor openedWith;
     std::function<void(const QColor&)> callback;
-    int opens = 0;
 };
 
 class FakeDesktop final : public Desktop {
 public:
-    explicit FakeDesktop(CallLog& log) : log_(log) {}
-    void setAccessoryActivationPolicy() override { ++accessoryPolicies; }
-    void activateIgnoringOtherApps() override { ++activations; log_ << QStringLiteral("desktop.activate"); }
-    void open(const QUrl& url) override { opened.push_back(url); log_ << QStringLiteral("desktop.open ") + url.toString(); }
+    void setAccessoryActivationPolicy() override {}
+    void activateIgnoringOtherApps() override { ++activations; }
+    void open(const QUrl& url) override { opened.push_back(url); }
     std::optional<QRect> mainScreenVisibleFrame() const override { return visibleFrame; }
-    void terminate() override { ++terminations; log_ << QStringLiteral("desktop.terminate"); }
-    std::unique_ptr<ToastPanel> createToastPanel() override;
+    void terminate() override { ++terminations; }
+    std::unique_ptr<ToastPanel> createToastPanel() override { return std::make_unique<FakeToastPanel>(toast); }
 
     std::optional<QRect> visibleFrame = QRect(0, 25, 1440, 875);
     std::vector<QUrl> opened;
-    int accessoryPolicies = 0;
-    int activations = 0;
-    int terminations = 0;
-    int toastPanelsCreated = 0;
+    int activations = 0, terminations = 0;
     ToastPanelRecord toast;
-private:
-    CallLog& log_;
 };
 
 // A dashboard that is only bookkeeping: what was opened, updated and shown.
 class FakeDashboardHost final : public DashboardHost {
 public:
-    explicit FakeDashboardHost(CallLog& log) : log_(log) {}
-    void open(StateStore&, const std::vector<HistorySession>& sessions, DashboardActions newActions) override;
-    bool exists() const override { return opens > 0; }
-    void update(StateStore&, const std::vector<HistorySession>& sessions) override
+    void open(StateStore&, const std::vector<HistorySession>&, DashboardActions newActions) override
     {
-        ++updates;
-        lastSessionCount = sessions.size();
+        actions = std::move(newActions);
+        ++opens;
     }
-    void showSettingsTab() override { ++settingsTabShows; log_ << QStringLiteral("dashboard.settingsTab"); }
-    void close() override { ++closes; log_ << QStringLiteral("dashboard.close"); }
+    bool exists() const override { return opens > 0; }
+    void update(StateStore&, const std::vector<HistorySession>&) override { ++updates; }
+    void showSettingsTab() override { ++settingsTabShows; }
+    void close() override { ++closes; }
 
     DashboardActions actions;
-    int opens = 0;
-    int updates = 0;
-    int closes = 0;
-    int settingsTabShows = 0;
-    size_t lastSessionCount = 0;
-private:
-    CallLog& log_;
+    int opens = 0, updates = 0, closes = 0, settingsTabShows = 0;
 };
 
 struct FakeAppPlatform {
-    explicit FakeAppPlatform(CallLog& log) : statusItem(log), hotKeys(log), desktop(log) {}
+    // The machine's log is not written to: these fakes count instead.
+    explicit FakeAppPlatform(CallLog&) {}
     FakeStatusItem statusItem;
     FakeHotKeys hotKeys;
     FakeColorPanel colorPanel;

@@ -1,23 +1,6 @@
 #include "support/FakePlatform.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 namespace launcher::testing {
-
-std::optional<QString> FakeCommandRunner::runCommand(const QString& path, const QStringList& arguments,
-                                                     std::chrono::milliseconds timeLimit)
-{
-    const QString line = (QStringList{path} + arguments).join(QLatin1Char(' '));
-    commands << line;
-    timeLimits.push_back(timeLimit);
-    log_ << QStringLiteral("run ") + line;
-    auto it = answers.constFind(line);
-    if (it == answers.constEnd())
-        return std::nullopt;
-    return *it;
-}
 
 namespace {
 
@@ -38,6 +21,14 @@ private:
     qint32 pid_;
 };
 
+class FakeWindow final : public BlackoutWindow {
+public:
+    explicit FakeWindow(int& open) : open_(open) { ++open_; }
+    ~FakeWindow() override { --open_; }
+private:
+    int& open_;
+};
+
 } // namespace
 
 std::unique_ptr<KeepAwakeChild> FakeKeepAwakeLauncher::launch(const QStringList& arguments)
@@ -51,66 +42,6 @@ std::unique_ptr<KeepAwakeChild> FakeKeepAwakeLauncher::launch(const QStringList&
     return std::make_unique<FakeChild>(*this, pid);
 }
 
-void FakeKeepAwakeLauncher::sendTerminate(qint32 pid)
-{
-    log_ << QStringLiteral("keepawake.terminate %1").arg(pid);
-    terminated.push_back(pid);
-    alive.erase(pid);
-}
-
-std::optional<QString> FakeEnvironment::variable(const QString& name) const
-{
-    auto it = variables.constFind(name);
-    if (it == variables.constEnd())
-        return std::nullopt;
-    return *it;
-}
-
-ScreenEvents::Token FakeScreenEvents::addObserver(ScreenEvent event, std::function<void()> handler)
-{
-    const Token token = next_++;
-    observers_.emplace(token, std::make_pair(event, std::move(handler)));
-    return token;
-}
-
-void FakeScreenEvents::post(ScreenEvent event)
-{
-    auto copy = observers_;
-    for (auto& [token, observer] : copy)
-        if (observer.first == event && observers_.count(token))
-            observer.second();
-}
-
-double FakeInputIdle::secondsSinceLastEvent(WakeEventType type)
-{
-    ++readings;
-    auto it = lastEventAt_.find(type);
-    // Without any input yet the session has been idle for a long time.
-    return it == lastEventAt_.end() ? 10'000.0 + clock_.now() - 1'800'000'000.0 : clock_.now() - it->second;
-}
-
-void FakeInputIdle::touch(WakeEventType type)
-{
-    lastEventAt_[type] = clock_.now();
-}
-
-void FakeInputIdle::touchAt(WakeEventType type, double when)
-{
-    lastEventAt_[type] = when;
-}
-
-namespace {
-
-class FakeWindow final : public BlackoutWindow {
-public:
-    explicit FakeWindow(int& open) : open_(open) { ++open_; }
-    ~FakeWindow() override { --open_; }
-private:
-    int& open_;
-};
-
-} // namespace
-
 std::vector<std::unique_ptr<BlackoutWindow>> FakeScreens::createBlackoutWindows()
 {
     log_ << QStringLiteral("screens.blackout %1").arg(screenCount);
@@ -120,21 +51,6 @@ std::vector<std::unique_ptr<BlackoutWindow>> FakeScreens::createBlackoutWindows(
         ++windowsCreated;
     }
     return windows;
-}
-
-void FakeLoginItem::install(const QString& programPath)
-{
-    log_ << QStringLiteral("login.install ") + programPath;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(programPath.toUtf8());
-}
-
-void FakeLoginItem::uninstall()
-{
-    log_ << QStringLiteral("login.uninstall");
-    QFile::remove(path);
 }
 
 FakePlatform::FakePlatform()
@@ -148,20 +64,6 @@ Platform FakePlatform::platform()
 {
     return Platform{clock, keepAwake, environment, screenEvents, beep, input,
                     screens, applications, power, sound, hardware, loginItem};
-}
-
-QString FakePlatform::supportDirectory() const
-{
-    return supportDirectoryFor(environment);
-}
-
-QStringList FakePlatform::callsStartingWith(const QString& prefix) const
-{
-    QStringList matching;
-    for (const QString& call : calls)
-        if (call.startsWith(prefix))
-            matching << call;
-    return matching;
 }
 
 } // namespace launcher::testing

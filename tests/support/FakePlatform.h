@@ -5,9 +5,13 @@
 // "run /usr/bin/pmset -g batt", ...), so tests can check order across them.
 
 #include "platform/Platform.h"
+#include "support/Files.h"
 #include "support/ManualClock.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -22,7 +26,14 @@ class FakeCommandRunner final : public CommandRunner {
 public:
     explicit FakeCommandRunner(CallLog& log) : log_(log) {}
     std::optional<QString> runCommand(const QString& path, const QStringList& arguments,
-                                      std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) override;
+                                      std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) override
+    {
+        const QString line = (QStringList{path} + arguments).join(QLatin1Char(' '));
+        commands << line;
+        timeLimits.push_back(timeLimit);
+        log_ << QStringLiteral("run ") + line;
+        return answers.contains(line) ? std::optional(answers.value(line)) : std::nullopt;
+    }
     // Answer for an exact command line ("path arg1 arg2"); unscripted commands answer absent.
     QHash<QString, QString> answers;
     QStringList commands; // every command line run, in order
@@ -36,7 +47,12 @@ public:
     explicit FakeKeepAwakeLauncher(CallLog& log) : log_(log) {}
     std::unique_ptr<KeepAwakeChild> launch(const QStringList& arguments) override;
     bool isKeepAwakeProcess(qint32 pid) override { return alive.count(pid) != 0; }
-    void sendTerminate(qint32 pid) override;
+    void sendTerminate(qint32 pid) override
+    {
+        log_ << QStringLiteral("keepawake.terminate %1").arg(pid);
+        terminated.push_back(pid);
+        alive.erase(pid);
+    }
 
     bool failLaunches = false;
     std::optional<bool> holdsAnything; // what every child says of its locks
@@ -53,7 +69,10 @@ private:
 class FakeEnvironment final : public Environment {
 public:
     QString homeDirectory() const override { return home; }
-    std::optional<QString> variable(const QString& name) const override;
+    std::optional<QString> variable(const QString& name) const override
+    {
+        return variables.contains(name) ? std::optional(variables.value(name)) : std::nullopt;
+    }
     QStringList preferredLanguages() const override { return languages; }
     QString executablePath() const override { return executable; }
     quint32 userId() const override { return uid; }
@@ -71,9 +90,20 @@ public:
 
 class FakeScreenEvents final : public ScreenEvents {
 public:
-    Token addObserver(ScreenEvent event, std::function<void()> handler) override;
+    Token addObserver(ScreenEvent event, std::function<void()> handler) override
+    {
+        observers_.emplace(next_, std::pair(event, std::move(handler)));
+        return next_++;
+    }
     void removeObserver(Token token) override { observers_.erase(token); }
-    void post(ScreenEvent event);
+    // Observers removed by an earlier one in the same post are not called.
+    void post(ScreenEvent event)
+    {
+        const auto observers = observers_;
+        for (const auto& [token, observer] : observers)
+            if (observer.first == event && observers_.count(token))
+                observer.second();
+    }
     int observerCount() const { return int(observers_.size()); }
     void setWatching(bool on) override { watching = on; }
     bool watching = false;
@@ -96,10 +126,16 @@ private:
 class FakeInputIdle final : public InputIdle {
 public:
     explicit FakeInputIdle(const Clock& clock) : clock_(clock) {}
-    double secondsSinceLastEvent(WakeEventType type) override;
-    void touch(WakeEventType type);
+    double secondsSinceLastEvent(WakeEventType type) override
+    {
+        ++readings;
+        const auto found = lastEventAt_.find(type);
+        // Without any input yet the session has been idle for a long time.
+        return found == lastEventAt_.end() ? 10'000.0 + clock_.now() - 1'800'000'000.0 : clock_.now() - found->second;
+    }
+    void touch(WakeEventType type) { lastEventAt_[type] = clock_.now(); }
     // Records the last input of a type as having happened at `when`.
-    void touchAt(WakeEventType type, double when);
+    void touchAt(WakeEventType type, double when) { lastEventAt_[type] = when; }
     void setWatching(bool on) override { watching = on; }
     int readings = 0;
     bool watching = false;
@@ -130,9 +166,8 @@ private:
 
 class FakeRunningApplications final : public RunningApplications {
 public:
-    QStringList displayedNames() override { ++calls; return names; }
+    QStringList displayedNames() override { return names; }
     QStringList names;
-    int calls = 0;
 };
 
 class FakePower final : public Power {
@@ -193,8 +228,13 @@ class FakeLoginItem final : public LoginItem {
 public:
     explicit FakeLoginItem(CallLog& log) : log_(log) {}
     QString itemPath() const override { return path; }
-    void install(const QString& programPath) override;
-    void uninstall() override;
+    void install(const QString& programPath) override
+    {
+        log_ << QStringLiteral("login.install ") + programPath;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        writeFile(path, programPath.toUtf8());
+    }
+    void uninstall() override { log_ << QStringLiteral("login.uninstall"); QFile::remove(path); }
     QString path;
 private:
     CallLog& log_;
@@ -222,9 +262,12 @@ public:
     FakeLoginItem loginItem{calls};
 
     Platform platform();
-    QString supportDirectory() const;
+    QString supportDirectory() const { return supportDirectoryFor(environment); }
     // Lines of `calls` that start with prefix.
-    QStringList callsStartingWith(const QString& prefix) const;
+    QStringList callsStartingWith(const QString& prefix) const
+    {
+        return calls.filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(prefix)));
+    }
 };
 
 } // namespace launcher::testing

@@ -1,19 +1,8 @@
 #include "support/ManualClock.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace launcher::testing {
-
-TimerId ManualClock::singleShot(double seconds, std::function<void()> action)
-{
-    return add(seconds, false, std::move(action));
-}
-
-TimerId ManualClock::repeating(double seconds, std::function<void()> action)
-{
-    return add(seconds, true, std::move(action));
-}
 
 TimerId ManualClock::add(double seconds, bool repeat, std::function<void()> action)
 {
@@ -24,23 +13,6 @@ TimerId ManualClock::add(double seconds, bool repeat, std::function<void()> acti
     return id;
 }
 
-void ManualClock::cancel(TimerId id)
-{
-    timers_.erase(id);
-}
-
-double ManualClock::intervalOf(TimerId id) const
-{
-    auto it = timers_.find(id);
-    return it == timers_.end() ? -1.0 : it->second.interval;
-}
-
-bool ManualClock::isRepeating(TimerId id) const
-{
-    auto it = timers_.find(id);
-    return it != timers_.end() && it->second.repeat;
-}
-
 void ManualClock::advance(double seconds)
 {
     const double target = now_ + std::max(0.0, seconds);
@@ -48,10 +20,9 @@ void ManualClock::advance(double seconds)
     // tolerance lets ten steps of 0.1 s reach a timer due at 1.0 s.
     const double epsilon = 1e-6;
     for (;;) {
-        auto next = timers_.end();
-        for (auto it = timers_.begin(); it != timers_.end(); ++it)
-            if (next == timers_.end() || it->second.due < next->second.due)
-                next = it; // map order keeps creation order among equal due times
+        // min_element keeps the first of equal due times: map order is creation order.
+        const auto next = std::min_element(timers_.begin(), timers_.end(),
+                                           [](const auto& a, const auto& b) { return a.second.due < b.second.due; });
         if (next == timers_.end() || next->second.due > target + epsilon)
             break;
         now_ = std::max(now_, next->second.due);

@@ -4,7 +4,6 @@
 
 #include <map>
 #include <memory>
-#include <tuple>
 
 namespace launcher::testing {
 
@@ -15,9 +14,9 @@ public:
     explicit ManualClock(double start = 1'800'000'000.0) : now_(start) {}
 
     double now() const override { return now_; }
-    TimerId singleShot(double seconds, std::function<void()> action) override;
-    TimerId repeating(double seconds, std::function<void()> action) override;
-    void cancel(TimerId id) override;
+    TimerId singleShot(double s, std::function<void()> action) override { return add(s, false, std::move(action)); }
+    TimerId repeating(double s, std::function<void()> action) override { return add(s, true, std::move(action)); }
+    void cancel(TimerId id) override { timers_.erase(id); }
 
     // Moves time forward, firing every timer that falls due on the way.
     void advance(double seconds);
@@ -27,8 +26,8 @@ public:
     int pendingTimers() const { return int(timers_.size()); }
     bool isPending(TimerId id) const { return timers_.count(id) != 0; }
     // Interval of a pending timer, or a negative number.
-    double intervalOf(TimerId id) const;
-    bool isRepeating(TimerId id) const;
+    double intervalOf(TimerId id) const { return isPending(id) ? timers_.at(id).interval : -1.0; }
+    bool isRepeating(TimerId id) const { return isPending(id) && timers_.at(id).repeat; }
 
 private:
     struct Timer {

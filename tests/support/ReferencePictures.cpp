@@ -24,6 +24,9 @@ void pinLookForPictures()
     QApplication::setFont(font);
 }
 
+namespace {
+
+// The largest difference of any channel of any pixel; -1 when the sizes differ.
 int largestDifference(const QImage& a, const QImage& b)
 {
     if (a.size() != b.size())
@@ -40,6 +43,8 @@ int largestDifference(const QImage& a, const QImage& b)
     }
     return largest;
 }
+
+} // namespace
 
 std::optional<QString> differenceFromReference(const QImage& actual, const QString& relativePath, int tolerance)
 {

@@ -12,9 +12,6 @@ namespace launcher::testing {
 // are the same on every machine. Call before the first widget is made.
 void pinLookForPictures();
 
-// The largest difference of any channel of any pixel; -1 when the sizes differ.
-int largestDifference(const QImage& a, const QImage& b);
-
 // Compares a picture with tests/<relativePath>.png (LAUNCHER_UPDATE_REFERENCES=1
 // writes it instead). Absent when they agree within the tolerance, else why
 // not; the picture drawn is then saved beside the test binaries.
