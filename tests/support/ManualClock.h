@@ -27,7 +27,6 @@ public:
     bool isPending(TimerId id) const { return timers_.count(id) != 0; }
     // Interval of a pending timer, or a negative number.
     double intervalOf(TimerId id) const { return isPending(id) ? timers_.at(id).interval : -1.0; }
-    bool isRepeating(TimerId id) const { return isPending(id) && timers_.at(id).repeat; }
 
 private:
     struct Timer {
