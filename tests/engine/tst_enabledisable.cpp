@@ -146,6 +146,11 @@ private slots:
         f.store->muteInForced = false;
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(1);
+        f.store->muteInForced = true;
+        f.store->enable(AwakeMode::normal);
+        f.store->enable(AwakeMode::forced);
+        f.store->muteInForced = false; // turned off before the mute came
+        f.fake.clock.advance(1);
         QCOMPARE(f.fake.callsStartingWith("sound.muteAll").size(), 1);
     }
 
