@@ -45,31 +45,6 @@ private slots:
         QCOMPARE(ids, QList<int>({2, 3}));
     }
 
-    void toastKeepsItsSizeWhateverItSays_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("short") << QStringLiteral("已开启挂机模式");
-        QTest::newRow("far too long") << QStringLiteral("Forced mode saved about 0.42 kWh ").repeated(12);
-    }
-
-    void toastKeepsItsSizeWhateverItSays()
-    {
-        QFETCH(QString, text);
-        QtToastPanel panel(true);
-        QVERIFY(!panel.isShown());
-        panel.setText(text);
-        panel.moveTo({120, 80});
-        panel.showWithoutActivating();
-        QVERIFY(panel.isShown());
-        QCOMPARE(panel.size(), QSize(340, 54));
-        QWidget* window = QApplication::topLevelWidgets().constFirst();
-        QCOMPARE(window->geometry(), QRect(120, 80, 340, 54));
-        QVERIFY(!window->isActiveWindow());
-        panel.hide();
-        QVERIFY(!panel.isShown());
-    }
-
     void colourPanelFollowsOnlyTheLatestOpening()
     {
         QtColorPanel panel;

@@ -1,63 +1,21 @@
-// The keep-awake launcher and helper as real processes, also as a restarted
-// program's state store finds them.
+// The keep-awake launcher and helper as real processes.
 
-#include "engine/StateStore.h"
 #include "platform/PosixKeepAwakeLauncher.h"
 #include "platform/ProcessIdentity.h"
-#include "store/Files.h"
-#include "support/FakePlatform.h"
 
 #include "../ProcessProbe.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <climits>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 using namespace launcher;
 using namespace launcher::testing;
-
-namespace {
-
-QString executableName(qint32 pid)
-{
-    const auto identity = identifyProcess(pid);
-    return identity ? QFileInfo(identity->executable).fileName() : QString();
-}
-
-// The fake machine, except that processes are real.
-struct RealProcesses {
-    FakePlatform fake;
-    PosixKeepAwakeLauncher launcher{helperProgram};
-    std::optional<StateStore> store;
-
-    // A fresh store finds the record an earlier run left.
-    bool adopt(qint64 pid, const char* mode)
-    {
-        const QByteArray record = R"({"pid":)" + QByteArray::number(pid) + R"(,"mode":")" + mode + R"(","startedAt":1799999000.5})";
-        store.emplace(Platform{fake.clock, launcher, fake.environment, fake.screenEvents, fake.beep, fake.input,
-                               fake.screens, fake.applications, fake.power, fake.sound, fake.hardware, fake.loginItem});
-        if (!QDir().mkpath(store->supportDirectory) || !writeFileAtomically(store->stateFile, record))
-            return false;
-        store->reconnectIfPossible();
-        return true;
-    }
-    QByteArray stateBytes() const { return readWholeFile(store->stateFile).value_or("<missing>"); }
-    // Off, with the state file saying so, and nothing logged.
-    bool droppedToOff() const
-    {
-        return store->mode == AwakeMode::off && !store->pid && !store->startedAt && !store->isActive()
-               && stateBytes() == R"({"mode":"off"})" && !QFile::exists(store->historyFile);
-    }
-};
-
-} // namespace
 
 class KeepAwakeLauncherTest : public QObject {
     Q_OBJECT
@@ -94,13 +52,10 @@ private slots:
         QVERIFY(child);
         const qint32 pid = child->pid();
         QVERIFY(launcher.isKeepAwakeProcess(pid));
-        QTest::qWait(300); // stays up without any inhibitor to hold
-        QVERIFY(child->isRunning());
-        // ... and says it holds nothing, which is read without blocking.
+        // Stays up without any inhibitor to hold, and says so without blocking.
         QTRY_COMPARE(child->holdsAnything(), std::optional<bool>(false));
+        QVERIFY(child->isRunning());
 
-        QElapsedTimer elapsed;
-        elapsed.start();
         if (ending == QLatin1String("stopped")) {
             child->terminateAndWait();
         } else if (ending == QLatin1String("dropped")) {
@@ -112,7 +67,6 @@ private slots:
             QCOMPARE(::kill(pid, 0), 0);
             QVERIFY(!launcher.isKeepAwakeProcess(pid));
         }
-        QVERIFY2(elapsed.elapsed() < 2000, "the helper should end on SIGTERM, not need SIGKILL");
         QVERIFY(!child || !child->isRunning());
         QVERIFY(!launcher.isKeepAwakeProcess(pid));
         QCOMPARE(::kill(pid, 0), -1); // collected, not left a zombie
@@ -130,7 +84,8 @@ private slots:
                          .launch({QStringLiteral("-c"), QStringLiteral("trap '' TERM; exec sleep 60")});
         QVERIFY(child);
         // Once it runs sleep the ignored SIGTERM is in place.
-        QTRY_COMPARE(executableName(child->pid()), QStringLiteral("sleep"));
+        QTRY_COMPARE(QFileInfo(identifyProcess(child->pid()).value_or(ProcessIdentity{}).executable).fileName(),
+                     QStringLiteral("sleep"));
         QElapsedTimer elapsed;
         elapsed.start();
         child->terminateAndWait();
@@ -138,77 +93,40 @@ private slots:
         QCOMPARE(::kill(child->pid(), 0), -1);
     }
 
-    void otherProcessesAreNeitherOursNorSignalled()
+    // A restarted program finds the helper by id alone: the right one is
+    // stopped, anything else (a recycled id) is left alone.
+    void stoppedByIdOnlyWhenOurs()
     {
-        RealProcesses machine;
+        PosixKeepAwakeLauncher launcher(helperProgram);
         QProcess sleeper;
         sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
         QVERIFY(sleeper.waitForStarted());
-        const auto pid = qint32(sleeper.processId());
-        QVERIFY(!machine.launcher.isKeepAwakeProcess(pid));
-        machine.launcher.sendTerminate(pid);
-        // A recycled id in the state file: not adopted, and not signalled either.
-        QVERIFY(machine.adopt(pid, "normal"));
-        QVERIFY(machine.droppedToOff());
+        const auto other = qint32(sleeper.processId());
+        QVERIFY(!launcher.isKeepAwakeProcess(other));
+        launcher.sendTerminate(other);
         QVERIFY(!sleeper.waitForFinished(300));
         sleeper.kill();
         sleeper.waitForFinished();
-        for (qint32 other : {qint32(::getpid()), 0, -1, INT_MIN, INT_MAX})
-            QVERIFY2(!machine.launcher.isKeepAwakeProcess(other), qPrintable(QString::number(other)));
-    }
+        for (qint32 pid : {qint32(::getpid()), 0, -1})
+            QVERIFY2(!launcher.isKeepAwakeProcess(pid), qPrintable(QString::number(pid)));
 
-    void recognisedByFileNameAndOwner()
-    {
-        // Same name, other folder (an earlier install), since replaced on disk.
+        // Same file name, other folder (an earlier install), since replaced on disk.
         const QString copy = dir_.filePath(QStringLiteral("launcher-keepawake"));
         QVERIFY(QFile::copy(helperProgram, copy));
         auto fromOldInstall = PosixKeepAwakeLauncher(copy).launch({QStringLiteral("-dims")});
         QVERIFY(fromOldInstall);
         QVERIFY(QFile::remove(copy));
-        PosixKeepAwakeLauncher installed(helperProgram);
-        QVERIFY(installed.isKeepAwakeProcess(fromOldInstall->pid()));
-
-        if (::getuid() != 0)
-            QSKIP("needs root to start the helper as another user");
-        QVERIFY(QFile::copy(helperProgram, copy));
-        QVERIFY(QFile::setPermissions(dir_.path(), QFile::permissions(dir_.path()) | QFile::ReadOther | QFile::ExeOther));
-        QProcess foreign;
-        foreign.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                                  QStringLiteral("--clear-groups"), copy, QStringLiteral("-dims")});
-        QVERIFY(foreign.waitForStarted());
-        const auto pid = qint32(foreign.processId());
-        QTRY_COMPARE(executableName(pid), QStringLiteral("launcher-keepawake"));
-        QCOMPARE(identifyProcess(pid)->ownerUid, 65534u);
-        QVERIFY(!installed.isKeepAwakeProcess(pid));
-        foreign.terminate();
-        QVERIFY(foreign.waitForFinished(3000));
-    }
-
-    void helperLeftByAnEarlierRunIsAdoptedAndStopped()
-    {
-        RealProcesses machine;
-        auto helper = machine.launcher.launch(keepAwakeArguments(AwakeMode::normal));
-        QVERIFY(helper);
-        QVERIFY(machine.adopt(helper->pid(), "normal"));
-        StateStore& store = *machine.store;
-        QCOMPARE(store.mode, AwakeMode::normal);
-        QVERIFY(store.isActive());
-        QVERIFY(!store.process); // managed by id from now on
-        QVERIFY(helper->isRunning());
-
-        // Stopped by id alone, as the restarted program has nothing else.
-        store.disable(DisableReason::manual, false);
-        QTRY_VERIFY_WITH_TIMEOUT(!helper->isRunning(), 3000);
-        QVERIFY(machine.droppedToOff());
+        QVERIFY(launcher.isKeepAwakeProcess(fromOldInstall->pid()));
+        launcher.sendTerminate(fromOldInstall->pid());
+        QTRY_VERIFY_WITH_TIMEOUT(!fromOldInstall->isRunning(), 3000);
     }
 
     void helperCopesWithoutAnySession_data()
     {
         QTest::addColumn<QStringList>("changes");
         QTest::addColumn<bool>("saysSoAtOnce");
-        QTest::newRow("buses disabled") << QStringList{"DISPLAY"} << true;
-        QTest::newRow("no session bus address") << QStringList{"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=/nonexistent"} << true;
-        QTest::newRow("display without a server") << QStringList{"DISPLAY=:987"} << true;
+        QTest::newRow("no bus address, display without a server")
+            << QStringList{"DISPLAY=:987", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=/nonexistent"} << true;
         // Stop signals must work while a bus connection is stuck.
         QTest::newRow("bus that never answers") << QStringList{"DISPLAY", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_.filePath("bus")} << false;
     }
@@ -232,27 +150,18 @@ private slots:
     {
         QCOMPARE(parseHoldingLine("holding: none"), std::optional<bool>(false));
         QCOMPARE(parseHoldingLine("holding: "), std::optional<bool>(false));
-        QCOMPARE(parseHoldingLine("holding: x11-screensaver logind"), std::optional<bool>(true));
         QCOMPARE(parseHoldingLine("holding:logind"), std::optional<bool>(true));
-        QCOMPARE(parseHoldingLine("Holding: none"), std::nullopt);
-        QCOMPARE(parseHoldingLine(""), std::nullopt);
-        // A program that prints something else entirely is never taken at its word.
-        auto child = PosixKeepAwakeLauncher(QStringLiteral("/bin/sh")).launch({"-c", "echo hello; exec sleep 60"});
-        QVERIFY(child);
-        QTest::qWait(200);
-        QCOMPARE(child->holdsAnything(), std::nullopt);
+        QCOMPARE(parseHoldingLine("hello"), std::nullopt);
     }
 
     void helperRefusesWhatItDoesNotKnow()
     {
-        for (const QStringList& arguments : {QStringList{"-dimx"}, QStringList{"-i", "-q"}, QStringList{"dims"},
-                                             QStringList{"-"}, QStringList{"--check", "-d"}}) {
+        for (const QStringList& arguments : {QStringList{"-dimx"}, QStringList{"dims"}, QStringList{"--check", "-d"}}) {
             QProcess helper;
             startHelper(helper, arguments);
             QVERIFY(helper.waitForFinished(3000));
             QVERIFY2(helper.exitCode() == 2, qPrintable(arguments.join(QLatin1Char(' '))));
             QVERIFY(helper.readAllStandardError().startsWith("usage: launcher-keepawake"));
-            QVERIFY(helper.readAllStandardOutput().isEmpty());
         }
     }
 

@@ -2,21 +2,25 @@
 #include "engine/Constants.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxHotKeys.h"
+#include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxStatusItem.h"
 #include "platform/linux/LinuxX11.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
 
-#include <X11/Xlib.h>
+// Xlib's macros clash with Qt's names: it comes last.
+#include "support/X11Testing.h"
+
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 using namespace launcher;
+using namespace launcher::testing;
 
 namespace {
 
@@ -44,11 +48,6 @@ std::pair<int, QRect> greenIn(const QImage& image, const QRect& area)
     return {count, found};
 }
 
-int greenPixels(const QImage& image, const QRect& area)
-{
-    return greenIn(image, area).first;
-}
-
 QImage screenshot()
 {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
@@ -72,6 +71,28 @@ private slots:
     {
         display_ = openXDisplay();
         QVERIFY(display_);
+        paintRootWhite(display_.get());
+    }
+
+    void blackoutCoversEveryScreenUntilReleased()
+    {
+        QVERIFY(!screenIsBlack(display_.get()));
+        auto windows = LinuxScreens().createBlackoutWindows();
+        QCOMPARE(windows.size(), size_t(QGuiApplication::screens().size()));
+        QTRY_VERIFY_WITH_TIMEOUT(screenIsBlack(display_.get()), 5000);
+
+        const Window id = QGuiApplication::topLevelWindows().constFirst()->winId();
+        XWindowAttributes attributes;
+        QVERIFY(XGetWindowAttributes(display_.get(), id, &attributes));
+        QVERIFY2(attributes.override_redirect, "the window manager must not place or decorate it");
+        // Clicks and moves go through to whatever lies below.
+        int rectangles = -1, ordering = 0;
+        if (XRectangle* input = XShapeGetRectangles(display_.get(), id, ShapeInput, &rectangles, &ordering))
+            XFree(input);
+        QCOMPARE(rectangles, 0);
+
+        windows.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!screenIsBlack(display_.get()), 5000);
     }
 
     void trayShowsTheGlyphAndOpensTheMenuOnEitherClick()
@@ -89,10 +110,9 @@ private slots:
         // The icon's own geometry is relative to the tray's window; the picture tells where it is.
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QRect tray(screen.right() - 119, 0, 120, 32);
-        QTRY_VERIFY_WITH_TIMEOUT(greenPixels(screenshot(), tray) > 40, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(greenIn(screenshot(), tray).first > 40, 10000);
         const QImage shot = screenshot();
-        shot.save(QDir(LAUNCHER_BIN_DIR).filePath(QStringLiteral("tray-screenshot.png")));
-        QCOMPARE(greenPixels(shot, screen), greenPixels(shot, tray)); // nowhere else
+        QCOMPARE(greenIn(shot, screen).first, greenIn(shot, tray).first); // nowhere else
         const QRect icon = greenIn(shot, tray).second;
         QVERIFY2(icon.width() <= 24 && icon.height() <= 24, "scaled to the tray's size");
 
@@ -105,49 +125,44 @@ private slots:
             item.closeMenu();
             QVERIFY(!menu.isVisible());
         }
-        item.closeMenu(); // closed already: nothing happens
 
         trayer.terminate();
         QVERIFY(trayer.waitForFinished(5000));
     }
 
-    void hotKeyPressReachesTheHandlerWhateverTheLocks_data()
+    void hotKeysCountOncePerPressWhateverTheLocks()
     {
-        QTest::addColumn<QStringList>("locks");
-        QTest::addColumn<unsigned>("lockState");
-        QTest::newRow("no lock") << QStringList() << 0u;
-        QTest::newRow("caps lock") << QStringList{"Caps_Lock"} << unsigned(LockMask);
-        QTest::newRow("num lock") << QStringList{"Num_Lock"} << unsigned(Mod2Mask);
-        QTest::newRow("both") << QStringList{"Caps_Lock", "Num_Lock"} << unsigned(LockMask | Mod2Mask);
-    }
-
-    void hotKeyPressReachesTheHandlerWhateverTheLocks()
-    {
-        QFETCH(QStringList, locks);
-        QFETCH(unsigned, lockState);
         LinuxHotKeys keys;
         QList<int> ids;
         keys.installHandler([&](int id) { ids.append(id); });
         QVERIFY(keys.registerHotKey(37, hotKeyControlOption, 1));
         QVERIFY(keys.registerHotKey(3, hotKeyControlOption, 2));
-        QVERIFY(keys.registerHotKey(29, hotKeyControlOption, 3));
         QVERIFY(!keys.registerHotKey(37, hotKeyControlOption, 4)); // ours already
 
-        for (const QString& lock : locks)
-            xdotool({"key", lock});
-        QCOMPARE(pointerState() & (LockMask | Mod2Mask), lockState);
+        // Through no lock, caps lock, both, num lock alone.
+        const std::pair<const char*, unsigned> toggles[] = {
+            {nullptr, 0u}, {"Caps_Lock", LockMask}, {"Num_Lock", LockMask | Mod2Mask}, {"Caps_Lock", Mod2Mask}};
+        for (const auto& [lock, state] : toggles) {
+            if (lock)
+                xdotool({"key", lock});
+            QCOMPARE(pointerState() & (LockMask | Mod2Mask), state);
+            xdotool({"key", "ctrl+shift+alt+f"}); // another combination
+            xdotool({"key", "ctrl+alt+l"});
+            xdotool({"key", "ctrl+alt+f"});
+        }
+        const QList<int> pressed{1, 2, 1, 2, 1, 2, 1, 2};
+        QTRY_COMPARE_WITH_TIMEOUT(ids, pressed, 5000);
+
+        // Longer than the auto-repeat delay, so the server repeats the key;
+        // released with the modifiers still down, the next press counts again.
+        xdotool({"keydown", "ctrl+alt+l", "sleep", "1.2", "keyup", "l", "sleep", "0.1", "keyup", "ctrl+alt"});
         xdotool({"key", "ctrl+alt+l"});
-        xdotool({"key", "ctrl+alt+0"});
-        xdotool({"key", "ctrl+alt+f"});
-        xdotool({"key", "ctrl+shift+alt+f"}); // another combination
-        QTRY_COMPARE_WITH_TIMEOUT(ids, QList<int>({1, 3, 2}), 5000);
-        QTest::qWait(200);
-        QCOMPARE(ids.size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(ids, pressed + QList<int>({1, 1}), 5000);
 
         keys.unregisterAll();
         xdotool({"key", "ctrl+alt+l"});
         QTest::qWait(300);
-        QCOMPARE(ids.size(), 3);
+        QCOMPARE(ids.size(), pressed.size() + 2);
     }
 
     void cleanup()
@@ -158,22 +173,6 @@ private slots:
         if (pointerState() & Mod2Mask)
             xdotool({"key", "Num_Lock"});
         QCOMPARE(pointerState() & (LockMask | Mod2Mask), 0u);
-    }
-
-    void heldCombinationCountsOnce()
-    {
-        LinuxHotKeys keys;
-        QList<int> ids;
-        keys.installHandler([&](int id) { ids.append(id); });
-        QVERIFY(keys.registerHotKey(37, hotKeyControlOption, 1));
-        // Longer than the auto-repeat delay, so the server repeats the key.
-        xdotool({"keydown", "ctrl+alt+l", "sleep", "1.2", "keyup", "l", "sleep", "0.1", "keyup", "ctrl+alt"});
-        QTRY_COMPARE_WITH_TIMEOUT(ids, QList<int>({1}), 5000);
-        // Released with the modifiers still down: the next press counts again.
-        xdotool({"key", "ctrl+alt+l"});
-        QTRY_COMPARE_WITH_TIMEOUT(ids, QList<int>({1, 1}), 5000);
-        QTest::qWait(200);
-        QCOMPARE(ids.size(), 2);
     }
 
     void combinationHeldByAnotherProgramFailsAlone()
@@ -194,14 +193,6 @@ private slots:
         xdotool({"key", "ctrl+alt+0"});
         xdotool({"key", "ctrl+alt+l"});
         QTRY_COMPARE_WITH_TIMEOUT(ids, QList<int>({3, 1}), 5000);
-
-        // The variants that were had are given back: the combination is free once the other lets go.
-        XUngrabKey(other.get(), f, ControlMask | Mod1Mask, DefaultRootWindow(other.get()));
-        XSync(other.get(), False);
-        XErrorTrap trap(other.get());
-        XGrabKey(other.get(), f, ControlMask | Mod1Mask | LockMask, DefaultRootWindow(other.get()), False, GrabModeAsync,
-                 GrabModeAsync);
-        QVERIFY(!trap.failed());
     }
 
     void toastNeitherTakesFocusNorCatchesClicks()
@@ -215,23 +206,20 @@ private slots:
 
         LinuxDesktop desktop;
         std::unique_ptr<ToastPanel> toast = desktop.createToastPanel();
-        toast->setText(QStringLiteral("Forced mode stopped"));
+        toast->setText(QStringLiteral("Forced mode saved about 0.42 kWh ").repeated(12));
+        QCOMPARE(toast->size(), QSize(340, 54)); // whatever it says
         const QPoint topLeft = target.geometry().center() - QPoint(toast->size().width() / 2, toast->size().height() / 2);
         toast->moveTo(topLeft);
         toast->showWithoutActivating();
-        QVERIFY(toast->isShown());
         // Deep green over the window: it is in front.
         const QRect band(topLeft + QPoint(20, 6), QSize(toast->size().width() - 40, 6));
-        QTRY_VERIFY_WITH_TIMEOUT(greenPixels(screenshot(), band) == band.width() * band.height(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(greenIn(screenshot(), band).first == band.width() * band.height(), 5000);
         QTest::qWait(300);
         QCOMPARE(focusWindow(), Window(target.winId()));
 
         const QPoint click = topLeft + QPoint(toast->size().width() / 2, toast->size().height() / 2);
         xdotool({"mousemove", QString::number(click.x()), QString::number(click.y()), "click", "1"});
         QTRY_COMPARE_WITH_TIMEOUT(target.presses, QList<QPoint>({click}), 5000);
-        QVERIFY(toast->isShown());
-        QCOMPARE(focusWindow(), Window(target.winId()));
-        toast->hide();
     }
 
 private:

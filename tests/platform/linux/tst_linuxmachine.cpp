@@ -1,0 +1,246 @@
+// What the Linux adapters read from the machine: power supplies, processes,
+// hardware, and sound and backlights through their tools.
+
+#include "platform/linux/LinuxHardware.h"
+#include "platform/linux/LinuxPower.h"
+#include "platform/linux/LinuxRunningApplications.h"
+#include "platform/linux/LinuxSoundAndBrightness.h"
+#include "store/CaptureValue.h"
+#include "store/Energy.h"
+#include "support/FakePlatform.h"
+#include "support/Files.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace launcher;
+using namespace launcher::testing;
+
+namespace {
+
+// Writes "name/attribute" files under root, as the kernel lays them out.
+void writeAttributes(const QString& root, const QString& name, const QMap<QString, QByteArray>& attributes)
+{
+    QDir(root).mkpath(name);
+    for (auto it = attributes.begin(); it != attributes.end(); ++it)
+        writeFile(root + QLatin1Char('/') + name + QLatin1Char('/') + it.key(), it.value() + "\n");
+}
+
+void writeBattery(const QString& root, const QString& name, const char* status, const char* capacity)
+{
+    writeAttributes(root, name, {{"type", "Battery"}, {"status", status}, {"capacity", capacity}});
+}
+
+const QString pactl = QStringLiteral("/usr/bin/env LC_ALL=C /usr/bin/pactl ");
+const QString getVolume = pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@");
+const QString getMute = pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@");
+const QString listBacklights = QStringLiteral("/usr/bin/brightnessctl -m -l");
+
+// Tools found under /usr/bin, except those named in `missing`.
+struct Machine {
+    explicit Machine(QStringList missing = {})
+        : sound(commands, [missing](const QString& name) {
+              return missing.contains(name) ? QString() : QStringLiteral("/usr/bin/") + name;
+          })
+    {
+    }
+    CallLog log;
+    FakeCommandRunner commands{log};
+    LinuxSoundAndBrightness sound;
+};
+
+} // namespace
+
+class LinuxMachineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void powerSnapshotFromWhatTheSuppliesSay()
+    {
+        struct Case {
+            const char *chargerType, *online, *status, *capacity; // no charger type: no charger; no status: no battery
+            PowerSourceKind source;
+            std::optional<int> percent;
+            const char* rawText;
+        };
+        const Case cases[] = {
+            {"Mains", "1", "Charging", "87", PowerSourceKind::ac, 87, "AC: online; BAT0: 87% Charging"},
+            {"Mains", "0", "Discharging", "5", PowerSourceKind::battery, 5, "AC: offline; BAT0: 5% Discharging"},
+            {nullptr, nullptr, nullptr, "", PowerSourceKind::unknown, std::nullopt, ""},
+            {"USB", "1", "Discharging", "60", PowerSourceKind::ac, 60, "AC: online; BAT0: 60% Discharging"},
+            {nullptr, nullptr, "Full", "100", PowerSourceKind::ac, 100, "BAT0: 100% Full"},
+        };
+        for (const auto& each : cases) {
+            QTemporaryDir root;
+            if (each.chargerType)
+                writeAttributes(root.path(), QStringLiteral("AC"), {{"type", each.chargerType}, {"online", each.online}});
+            if (each.status)
+                writeBattery(root.path(), QStringLiteral("BAT0"), each.status, each.capacity);
+            const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
+            QVERIFY2(snapshot.source == each.source && snapshot.batteryPercent == each.percent, each.rawText);
+            QCOMPARE(snapshot.rawText, QString::fromUtf8(each.rawText));
+        }
+    }
+
+    void onlyTheMachinesOwnBatteriesCount()
+    {
+        QTemporaryDir root;
+        // Mice and phones report their batteries too.
+        writeAttributes(root.path(), QStringLiteral("hidpp_battery_0"),
+                        {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}, {"capacity", "15"}});
+        LinuxPower power(root.path());
+        const PowerSnapshot snapshot = power.currentPowerSnapshot();
+        QVERIFY(snapshot.source == PowerSourceKind::unknown && !snapshot.batteryPercent && snapshot.rawText.isEmpty());
+
+        writeBattery(root.path(), QStringLiteral("BAT1"), "Discharging", "30");
+        writeBattery(root.path(), QStringLiteral("BAT0"), "Discharging", "70");
+        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(70));
+        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"capacity", "69"}}); // read anew every time
+        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(69));
+    }
+
+    void noSystemBusMeansNoAssertionsAndNoWait()
+    {
+        // No system bus here, and none should be looked for elsewhere.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/launcher-test-bus");
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(LinuxPower().powerAssertionsText().isEmpty());
+        QVERIFY2(timer.elapsed() < 2000, "looking for a missing bus must not wait");
+    }
+
+    void runningApplicationsFromProcessNames()
+    {
+        QTemporaryDir proc;
+        const std::pair<const char*, const char*> entries[] = {
+            {"1", "init"}, {"4242", "vlc"}, {"4243", "vlc"}, {"5000", ""}, {"self", "not-a-process"}};
+        for (const auto& [entry, comm] : entries)
+            writeAttributes(proc.path(), QString::fromLatin1(entry), {{"comm", comm}});
+        QDir(proc.path()).mkpath(QStringLiteral("6000")); // ended while we looked
+
+        QStringList names = LinuxRunningApplications(proc.path()).displayedNames();
+        names.sort();
+        QCOMPARE(names, QStringList({QStringLiteral("init"), QStringLiteral("vlc")}));
+        // This machine's list holds this test; the kernel cuts names to 15 bytes.
+        QVERIFY(LinuxRunningApplications().displayedNames().contains(QCoreApplication::applicationName().left(15)));
+    }
+
+    void hardwareProfileFromSysfsAndCpuinfo()
+    {
+        // Label and watts for a tree with these files (none where empty).
+        const auto profile = [](const QByteArray& product, const QByteArray& family, const QByteArray& cpuinfo) {
+            QTemporaryDir root;
+            for (const auto& [name, bytes] : {std::pair("sys/class/dmi/id/product_name", product),
+                                              std::pair("sys/class/dmi/id/product_family", family),
+                                              std::pair("proc/cpuinfo", cpuinfo)}) {
+                QDir(root.path()).mkpath(QFileInfo(QString::fromLatin1(name)).path());
+                if (!bytes.isEmpty())
+                    writeFile(root.filePath(QString::fromLatin1(name)), bytes);
+            }
+            const auto overview = LinuxHardware(root.path()).hardwareOverview();
+            const MachineProfile machine = machineProfileFromOverview(overview);
+            return overview ? QStringLiteral("%1 %2 W").arg(machine.label).arg(machine.normalModeWatts)
+                            : QStringLiteral("no overview");
+        };
+        const QByteArray intel = "processor\t: 0\nvendor_id\t: GenuineIntel\n"
+                                 "model name\t: Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz\n\n"
+                                 "processor\t: 1\nmodel name\t: Some Other Core\n";
+        QCOMPARE(profile("ThinkPad X1 Carbon 6th\n", "ThinkPad X1\n", intel),
+                 QStringLiteral("ThinkPad X1 Carbon 6th（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz） 12 W"));
+        QCOMPARE(profile("\n", "MacBook Pro\n", {}), QStringLiteral("MacBook Pro 14 W"));
+        QCOMPARE(profile({}, {}, "processor\t: 0\nCPU part\t: 0xd03\n"), QStringLiteral("no overview"));
+
+        // /proc reports files of size 0, which a reader that trusts the size misses.
+        QFile cpu(QStringLiteral("/proc/cpuinfo"));
+        if (!cpu.open(QIODevice::ReadOnly) || !cpu.readAll().contains("model name"))
+            QSKIP("this machine names no processor model");
+        const auto overview = LinuxHardware().hardwareOverview();
+        QVERIFY(!captureValue(overview.value_or(QString()), QStringLiteral("Processor Name:")).value_or(QString()).isEmpty());
+    }
+
+    void readsDefaultSinkVolumeAndMute()
+    {
+        struct Case { const char *volumeOutput, *muteOutput; std::optional<int> volume; std::optional<bool> muted; };
+        const Case cases[] = {
+            {"Volume: front-left: 42598 /  65% / -11.23 dB,   front-right: 39321 /  60% / -13.31 dB\n        balance -0.08\n",
+             "Mute: yes\n", 65, true},
+            {"Connection failure: Connection refused\n", "Connection failure: Connection refused\n", {}, {}},
+        };
+        for (const auto& each : cases) {
+            Machine machine;
+            machine.commands.answers.insert(getVolume, QString::fromUtf8(each.volumeOutput));
+            machine.commands.answers.insert(getMute, QString::fromUtf8(each.muteOutput));
+            const VolumeState state = machine.sound.readVolumeState();
+            QVERIFY2(state.volume == each.volume && state.muted == each.muted && !state.alert, each.volumeOutput);
+        }
+    }
+
+    void muteAndRestoreCommandsInOrder()
+    {
+        Machine machine;
+        machine.sound.muteAll();
+        machine.sound.setAlertVolume(50); // no alert volume here
+        machine.sound.setOutputVolume(35);
+        machine.sound.setOutputMuted(false);
+        const QString volume = pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ %1%");
+        const QString mute = pactl + QStringLiteral("set-sink-mute @DEFAULT_SINK@ %1");
+        QCOMPARE(machine.commands.commands, QStringList({volume.arg(0), mute.arg(1), volume.arg(35), mute.arg(0)}));
+
+        Machine withoutEnv({QStringLiteral("env")});
+        withoutEnv.sound.setOutputMuted(true);
+        QCOMPARE(withoutEnv.commands.commands, QStringList{QStringLiteral("/usr/bin/pactl set-sink-mute @DEFAULT_SINK@ 1")});
+    }
+
+    void backlightsReadAndWrittenInTheirOwnSteps()
+    {
+        Machine machine;
+        // Unusable lines come before the real devices, so that taking one of them shows.
+        machine.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"
+                                                                       "zero,backlight,0,0%,0\n"
+                                                                       "bad,backlight,x,0%,1\n"
+                                                                       "broken line\n"
+                                                                       "intel_backlight,backlight,9600,50%,19200\n"
+                                                                       "tpacpi::kbd_backlight,leds,1,50%,2\n"
+                                                                       "acpi_video0,backlight,7,70%,10\n"));
+        QCOMPARE(machine.sound.readBrightness(), std::optional<double>(0.5));
+        QCOMPARE(machine.sound.readKeyboardBrightness(), std::optional<double>(0.5));
+        machine.sound.setBrightness(0.62);
+        machine.sound.setKeyboardBrightness(1.0);
+        machine.sound.driveBrightnessToZero(); // from one listing
+        const QString set = QStringLiteral("/usr/bin/brightnessctl -d %1 set %2");
+        const QString screen = QStringLiteral("intel_backlight"), keyboard = QStringLiteral("tpacpi::kbd_backlight");
+        QCOMPARE(machine.commands.commands,
+                 QStringList({listBacklights, listBacklights, listBacklights, set.arg(screen, "11904"), listBacklights,
+                              set.arg(keyboard, "2"), listBacklights, set.arg(screen, "0"), set.arg(keyboard, "0")}));
+        // Only the dimming runs on every tick of forced mode.
+        std::vector<std::chrono::milliseconds> limits(9, defaultCommandTimeLimit);
+        std::fill(limits.begin() + 6, limits.end(), perTickCommandTimeLimit);
+        QCOMPARE(machine.commands.timeLimits, limits);
+    }
+
+    void withoutToolOrDeviceNothingIsSet()
+    {
+        Machine noDevice;
+        noDevice.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
+        Machine noTools({QStringLiteral("pactl"), QStringLiteral("brightnessctl")});
+        for (Machine* machine : {&noDevice, &noTools}) {
+            QVERIFY(!machine->sound.readBrightness() && !machine->sound.readKeyboardBrightness());
+            machine->sound.setBrightness(0.5);
+            machine->sound.setKeyboardBrightness(0.5);
+            machine->sound.driveBrightnessToZero();
+        }
+        QCOMPARE(noDevice.commands.commands, QStringList(5, listBacklights));
+
+        const VolumeState state = noTools.sound.readVolumeState();
+        QVERIFY(!state.volume && !state.muted && !state.alert);
+        noTools.sound.muteAll();
+        noTools.sound.setOutputMuted(false);
+        QVERIFY(noTools.commands.commands.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(LinuxMachineTest)
+#include "tst_linuxmachine.moc"
