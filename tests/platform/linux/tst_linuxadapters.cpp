@@ -1,18 +1,25 @@
-// What the Linux adapters read from the machine: power supplies, processes,
-// hardware, and sound and backlights through their tools.
+// The Linux adapters that need no X server: power supplies, processes,
+// hardware, sound and backlights through their tools, the autostart entry,
+// and screen sleep seen through a scripted DPMS.
 
+#include "platform/LaunchAgentLabel.h"
+#include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxHardware.h"
+#include "platform/linux/LinuxHotKeys.h"
 #include "platform/linux/LinuxPower.h"
 #include "platform/linux/LinuxRunningApplications.h"
+#include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxSoundAndBrightness.h"
 #include "store/CaptureValue.h"
 #include "store/Energy.h"
 #include "support/FakePlatform.h"
 #include "support/Files.h"
+#include "support/ManualClock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,14 +46,9 @@ const QString getVolume = pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@
 const QString getMute = pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@");
 const QString listBacklights = QStringLiteral("/usr/bin/brightnessctl -m -l");
 
-// Tools found under /usr/bin, except those named in `missing`.
+// Every tool found under /usr/bin.
 struct Machine {
-    explicit Machine(QStringList missing = {})
-        : sound(commands, [missing](const QString& name) {
-              return missing.contains(name) ? QString() : QStringLiteral("/usr/bin/") + name;
-          })
-    {
-    }
+    Machine() : sound(commands, [](const QString& name) { return QStringLiteral("/usr/bin/") + name; }) {}
     CallLog log;
     FakeCommandRunner commands{log};
     LinuxSoundAndBrightness sound;
@@ -54,24 +56,20 @@ struct Machine {
 
 } // namespace
 
-class LinuxMachineTest : public QObject {
+class LinuxAdaptersTest : public QObject {
     Q_OBJECT
 
 private slots:
     void powerSnapshotFromWhatTheSuppliesSay()
     {
-        struct Case {
-            const char *chargerType, *online, *status, *capacity; // no charger type: no charger; no status: no battery
-            PowerSourceKind source;
-            std::optional<int> percent;
-            const char* rawText;
-        };
+        // No charger type: no charger; no status: no battery.
+        struct Case { const char *chargerType, *online, *status, *capacity; PowerSourceKind source; std::optional<int> percent; };
         const Case cases[] = {
-            {"Mains", "1", "Charging", "87", PowerSourceKind::ac, 87, "AC: online; BAT0: 87% Charging"},
-            {"Mains", "0", "Discharging", "5", PowerSourceKind::battery, 5, "AC: offline; BAT0: 5% Discharging"},
-            {nullptr, nullptr, nullptr, "", PowerSourceKind::unknown, std::nullopt, ""},
-            {"USB", "1", "Discharging", "60", PowerSourceKind::ac, 60, "AC: online; BAT0: 60% Discharging"},
-            {nullptr, nullptr, "Full", "100", PowerSourceKind::ac, 100, "BAT0: 100% Full"},
+            {"Mains", "1", "Charging", "87", PowerSourceKind::ac, 87},
+            {"Mains", "0", "Discharging", "5", PowerSourceKind::battery, 5},
+            {nullptr, nullptr, nullptr, "", PowerSourceKind::unknown, std::nullopt},
+            {"USB", "1", "Discharging", "60", PowerSourceKind::ac, 60},
+            {nullptr, nullptr, "Full", "100", PowerSourceKind::ac, 100},
         };
         for (const auto& each : cases) {
             QTemporaryDir root;
@@ -80,8 +78,7 @@ private slots:
             if (each.status)
                 writeBattery(root.path(), QStringLiteral("BAT0"), each.status, each.capacity);
             const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
-            QVERIFY2(snapshot.source == each.source && snapshot.batteryPercent == each.percent, each.rawText);
-            QCOMPARE(snapshot.rawText, QString::fromUtf8(each.rawText));
+            QVERIFY2(snapshot.source == each.source && snapshot.batteryPercent == each.percent, each.capacity);
         }
     }
 
@@ -93,7 +90,7 @@ private slots:
                         {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}, {"capacity", "15"}});
         LinuxPower power(root.path());
         const PowerSnapshot snapshot = power.currentPowerSnapshot();
-        QVERIFY(snapshot.source == PowerSourceKind::unknown && !snapshot.batteryPercent && snapshot.rawText.isEmpty());
+        QVERIFY(snapshot.source == PowerSourceKind::unknown && !snapshot.batteryPercent);
 
         writeBattery(root.path(), QStringLiteral("BAT1"), "Discharging", "30");
         writeBattery(root.path(), QStringLiteral("BAT0"), "Discharging", "70");
@@ -151,7 +148,6 @@ private slots:
         QCOMPARE(profile("ThinkPad X1 Carbon 6th\n", "ThinkPad X1\n", intel),
                  QStringLiteral("ThinkPad X1 Carbon 6th（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz） 12 W"));
         QCOMPARE(profile("\n", "MacBook Pro\n", {}), QStringLiteral("MacBook Pro 14 W"));
-        QCOMPARE(profile({}, {}, "processor\t: 0\nCPU part\t: 0xd03\n"), QStringLiteral("no overview"));
 
         // /proc reports files of size 0, which a reader that trusts the size misses.
         QFile cpu(QStringLiteral("/proc/cpuinfo"));
@@ -188,10 +184,6 @@ private slots:
         const QString volume = pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ %1%");
         const QString mute = pactl + QStringLiteral("set-sink-mute @DEFAULT_SINK@ %1");
         QCOMPARE(machine.commands.commands, QStringList({volume.arg(0), mute.arg(1), volume.arg(35), mute.arg(0)}));
-
-        Machine withoutEnv({QStringLiteral("env")});
-        withoutEnv.sound.setOutputMuted(true);
-        QCOMPARE(withoutEnv.commands.commands, QStringList{QStringLiteral("/usr/bin/pactl set-sink-mute @DEFAULT_SINK@ 1")});
     }
 
     void backlightsReadAndWrittenInTheirOwnSteps()
@@ -221,26 +213,121 @@ private slots:
         QCOMPARE(machine.commands.timeLimits, limits);
     }
 
-    void withoutToolOrDeviceNothingIsSet()
+    void withoutADeviceNothingIsSet()
     {
-        Machine noDevice;
-        noDevice.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
-        Machine noTools({QStringLiteral("pactl"), QStringLiteral("brightnessctl")});
-        for (Machine* machine : {&noDevice, &noTools}) {
-            QVERIFY(!machine->sound.readBrightness() && !machine->sound.readKeyboardBrightness());
-            machine->sound.setBrightness(0.5);
-            machine->sound.setKeyboardBrightness(0.5);
-            machine->sound.driveBrightnessToZero();
-        }
-        QCOMPARE(noDevice.commands.commands, QStringList(5, listBacklights));
+        Machine machine;
+        machine.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
+        QVERIFY(!machine.sound.readBrightness() && !machine.sound.readKeyboardBrightness());
+        machine.sound.setBrightness(0.5);
+        machine.sound.setKeyboardBrightness(0.5);
+        machine.sound.driveBrightnessToZero();
+        QCOMPARE(machine.commands.commands, QStringList(5, listBacklights));
+    }
 
-        const VolumeState state = noTools.sound.readVolumeState();
-        QVERIFY(!state.volume && !state.muted && !state.alert);
-        noTools.sound.muteAll();
-        noTools.sound.setOutputMuted(false);
-        QVERIFY(noTools.commands.commands.isEmpty());
+    // Inside the quotes ", `, $ and \ take a backslash; then the value is an
+    // entry string, where each backslash is doubled and % is written %%.
+    void awkwardPathsAreQuotedThenEscaped_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("quote, backtick, dollar") << "/opt/\"q\"/`b`/$HOME" << R"("/opt/\\"q\\"/\\`b\\`/\\$HOME")";
+        QTest::newRow("backslash") << "/opt/a\\b" << R"("/opt/a\\\\b")";
+        QTest::newRow("percent and field codes") << "/opt/50%/%f/%%" << "\"/opt/50%%/%%f/%%%%\"";
+        QTest::newRow("line breaks and tabs") << "/opt/a\nb\tc\rd" << R"("/opt/a\nb\tc\rd")";
+    }
+
+    void awkwardPathsAreQuotedThenEscaped()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, exec);
+        QCOMPARE(desktopExecValue(path), exec);
+    }
+
+    void autostartEntryInTheConfiguredFolder()
+    {
+        FakePlatform fake;
+        LinuxAutostart autostart(fake.environment);
+        const QString file = QStringLiteral("/autostart/") + launchAgentLabel + QStringLiteral(".desktop");
+        fake.environment.variables.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/etc/xdg-user"));
+        QCOMPARE(autostart.itemPath(), QStringLiteral("/etc/xdg-user") + file);
+        // A relative value does not count.
+        fake.environment.variables.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("relative/config"));
+        QCOMPARE(autostart.itemPath(), fake.homeDir.path() + QStringLiteral("/.config") + file);
+
+        autostart.uninstall(); // nothing there: no harm
+        for (const QString& program : {QStringLiteral("/usr/bin/launcher"), QStringLiteral("/opt/new place/launcher")}) {
+            autostart.install(program);
+            QVERIFY(readFile(autostart.itemPath()).contains("\nExec=" + desktopExecValue(program).toUtf8() + '\n'));
+        }
+        autostart.uninstall();
+        QVERIFY(!QFileInfo::exists(autostart.itemPath()));
+    }
+
+    void withoutX11NoHotKeyRegisters()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+        LinuxHotKeys keys;
+        keys.installHandler([](int) {});
+        QVERIFY(!keys.registerHotKey(37, hotKeyControlOption, 1));
+        keys.unregisterAll();
+    }
+
+    void screenEventsPostEachChangeOnceWhileWatched()
+    {
+        ManualClock clock;
+        std::optional<bool> asleep = true; // at the start: no new sleep
+        QStringList events;
+        int removable = 0;
+        {
+            LinuxScreenEvents screenEvents(clock, [&] { return asleep; });
+            screenEvents.addObserver(ScreenEvent::didSleep, [&] { events << QStringLiteral("sleep"); });
+            screenEvents.addObserver(ScreenEvent::didWake, [&] { events << QStringLiteral("wake"); });
+            const auto token = screenEvents.addObserver(ScreenEvent::didSleep, [&] { ++removable; });
+            // An observer that removes another while being called.
+            screenEvents.addObserver(ScreenEvent::didSleep, [&] { screenEvents.removeObserver(token); });
+            QCOMPARE(clock.pendingTimers(), 0); // not before forced mode asks
+            screenEvents.setWatching(true);
+            screenEvents.setWatching(true);
+            QCOMPARE(clock.pendingTimers(), 1);
+            // A failed reading (absent) is no change.
+            for (std::optional<bool> reading : {std::optional<bool>(), {false}, {false}, {true}, {}, {true}, {false}, {true}}) {
+                asleep = reading;
+                clock.advance(LinuxScreenEvents::pollInterval);
+            }
+            QCOMPARE(events, QStringList({"wake", "sleep", "wake", "sleep"}));
+            QCOMPARE(removable, 1);
+            screenEvents.setWatching(false);
+            QCOMPARE(clock.pendingTimers(), 0);
+            screenEvents.setWatching(true);
+        }
+        QCOMPARE(clock.pendingTimers(), 0);
+    }
+
+    // DPMS is switched on only to force the sleep, and back off afterwards.
+    void displaySleepLeavesTheDpmsSettingAsFound()
+    {
+        struct ScriptedDpms final : Dpms {
+            std::optional<bool> on;
+            QStringList calls;
+            std::optional<bool> enabled() override { return on; }
+            void setEnabled(bool value) override { on = value; calls << (value ? "enable" : "disable"); }
+            void forceOff() override { calls << "off"; }
+        } dpms;
+        DisplaySleepSwitch sleepSwitch(dpms);
+        for (std::optional<bool> found : {std::optional(false), std::optional(true), std::optional<bool>()}) {
+            dpms.on = found;
+            dpms.calls.clear();
+            sleepSwitch.sleepNow();
+            sleepSwitch.sleepNow();
+            sleepSwitch.restore();
+            sleepSwitch.restore();
+            QCOMPARE(dpms.on, found);
+            const QStringList expected = !found ? QStringList() : *found ? QStringList{"off", "off"}
+                                                                           : QStringList{"enable", "off", "off", "disable"};
+            QCOMPARE(dpms.calls, expected);
+        }
     }
 };
 
-QTEST_GUILESS_MAIN(LinuxMachineTest)
-#include "tst_linuxmachine.moc"
+QTEST_MAIN(LinuxAdaptersTest)
+#include "tst_linuxadapters.moc"
