@@ -132,6 +132,8 @@ private slots:
         dispatch.remove();
         dispatch.post(5);
         dispatch.install([&](int id) { ids.append(10 * id); });
+        dispatch.post(6);
+        dispatch.remove();
         QCoreApplication::processEvents();
         QCOMPARE(ids, QList<int>({2, 3}));
     }
