@@ -1,16 +1,23 @@
-// The keep-awake helper on a private session bus, which also plays the system
-// bus, with stand-ins for the desktop's screen saver and for logind.
+// The keep-awake launcher and helper as real processes on a private session
+// bus that also plays the system bus, with stand-ins for the desktop's screen
+// saver and for logind.
+
+#include "platform/PosixKeepAwakeLauncher.h"
 
 #include "../ProcessProbe.h"
 
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+using namespace launcher;
 using namespace launcher::testing;
 
 // What the stand-ins were asked; a missing reason shows as "(no reason)".
@@ -56,17 +63,27 @@ public slots:
     }
 };
 
-class KeepAwakeDbusTest : public QObject {
+class KeepAwakeTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase()
     {
+        // Before the first use of any bus, which fixes their addresses; helpers inherit them.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
+        qunsetenv("DISPLAY");
+        bus = QDBusConnection::sessionBus();
         QVERIFY2(bus.isConnected(), "needs a session bus (dbus-run-session)");
-        QVERIFY(bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing);
         QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"))
                 && bus.registerService(QStringLiteral("org.freedesktop.login1"))
                 && bus.registerObject(QStringLiteral("/org/freedesktop/login1"), &logind, QDBusConnection::ExportAllSlots));
+        // A bus socket that takes connections and never says a word.
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(dir_.filePath(QStringLiteral("bus"))).constData(), sizeof address.sun_path);
+        QVERIFY(::bind(muteBus_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(muteBus_, 8) == 0);
     }
+
+    void cleanupTestCase() { ::close(muteBus_); }
 
     void locksFollowTheFlags_data()
     {
@@ -94,26 +111,120 @@ private slots:
         if (sleep)
             expected << QStringLiteral("logind Inhibit idle:sleep launcher block");
 
-        const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-        QProcess helper;
-        startHelper(helper, flags, {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS=" + address, "DBUS_SYSTEM_BUS_ADDRESS=" + address});
+        PosixKeepAwakeLauncher launcher(helperProgram);
+        auto helper = launcher.launch(flags);
+        QVERIFY(helper);
         QTRY_COMPARE(calls, expected);
+        QTRY_COMPARE(helper->holdsAnything(), std::optional<bool>(true));
         QTest::qWait(300); // and nothing more comes
         QCOMPARE(calls, expected);
         QCOMPARE(logind.lockHeld(), sleep);
 
-        QVERIFY(stopsCleanly(helper, SIGTERM, 4000));
+        // Released on SIGTERM, well before the launcher would resort to SIGKILL.
+        launcher.sendTerminate(helper->pid());
+        QTRY_VERIFY_WITH_TIMEOUT(!helper->isRunning(), 1500);
         if (display)
             expected << QStringLiteral("screensaver UnInhibit 7001");
         QCOMPARE(calls, expected);
         QVERIFY(!logind.lockHeld());
     }
 
+    void helperIsOursUntilItEnds_data()
+    {
+        QTest::addColumn<QString>("ending");
+        for (const char* ending : {"stopped", "dropped", "died"})
+            QTest::newRow(ending) << QString::fromLatin1(ending);
+    }
+
+    void helperIsOursUntilItEnds()
+    {
+        QFETCH(QString, ending);
+        // The default program is the helper installed beside this executable.
+        PosixKeepAwakeLauncher launcher(defaultKeepAwakeProgram());
+        auto child = launcher.launch({QStringLiteral("-dims")});
+        QVERIFY(child);
+        const qint32 pid = child->pid();
+        QVERIFY(launcher.isKeepAwakeProcess(pid));
+        QTRY_VERIFY(child->holdsAnything().has_value()); // up, and said what it holds
+
+        if (ending == QLatin1String("stopped")) {
+            child->terminateAndWait();
+        } else if (ending == QLatin1String("dropped")) {
+            child.reset();
+        } else {
+            // Ended but not yet collected: the id still answers a signal-0 probe.
+            ::kill(pid, SIGTERM);
+            QTRY_VERIFY(!isLive(pid));
+            QCOMPARE(::kill(pid, 0), 0);
+            QVERIFY(!launcher.isKeepAwakeProcess(pid));
+        }
+        QVERIFY(!child || !child->isRunning());
+        QVERIFY(!launcher.isKeepAwakeProcess(pid));
+        QCOMPARE(::kill(pid, 0), -1); // collected, not left a zombie
+    }
+
+    void programsThatCannotStartGiveNoChild()
+    {
+        QVERIFY(!PosixKeepAwakeLauncher(QStringLiteral("/nonexistent/helper")).launch({}));
+        QVERIFY(!PosixKeepAwakeLauncher(QStringLiteral("/etc/passwd")).launch({}));
+    }
+
+    // A restarted program finds the helper by id alone: the right one is
+    // stopped, anything else (a recycled id) is left alone.
+    void stoppedByIdOnlyWhenOurs()
+    {
+        PosixKeepAwakeLauncher launcher(helperProgram);
+        QProcess sleeper;
+        sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(sleeper.waitForStarted());
+        const auto other = qint32(sleeper.processId());
+        QVERIFY(!launcher.isKeepAwakeProcess(other));
+        launcher.sendTerminate(other);
+        QVERIFY(!sleeper.waitForFinished(300));
+        sleeper.kill();
+        sleeper.waitForFinished();
+        for (qint32 pid : {qint32(::getpid()), 0, -1})
+            QVERIFY2(!launcher.isKeepAwakeProcess(pid), qPrintable(QString::number(pid)));
+
+        // Same file name, other folder (an earlier install), since replaced on disk.
+        const QString copy = dir_.filePath(QStringLiteral("launcher-keepawake"));
+        QVERIFY(QFile::copy(helperProgram, copy));
+        auto fromOldInstall = PosixKeepAwakeLauncher(copy).launch({QStringLiteral("-dims")});
+        QVERIFY(fromOldInstall);
+        QVERIFY(QFile::remove(copy));
+        QVERIFY(launcher.isKeepAwakeProcess(fromOldInstall->pid()));
+        launcher.sendTerminate(fromOldInstall->pid());
+        QTRY_VERIFY_WITH_TIMEOUT(!fromOldInstall->isRunning(), 3000);
+    }
+
+    // Stop signals must work while a bus connection is stuck.
+    void helperStopsWhileTheBusNeverAnswers()
+    {
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(dir_.filePath(QStringLiteral("bus"))));
+        PosixKeepAwakeLauncher launcher(helperProgram);
+        auto helper = launcher.launch({QStringLiteral("-dims")});
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QVERIFY(helper);
+        QTest::qWait(500);
+        QVERIFY(helper->isRunning());
+        launcher.sendTerminate(helper->pid());
+        QTRY_VERIFY_WITH_TIMEOUT(!helper->isRunning(), 1500);
+    }
+
+    void statusLineTellsWhetherAnythingIsHeld()
+    {
+        QCOMPARE(parseHoldingLine("holding: none"), std::optional<bool>(false));
+        QCOMPARE(parseHoldingLine("hello"), std::nullopt);
+    }
+
 private:
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QTemporaryDir dir_;
+    int muteBus_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QDBusConnection bus{QString()};
     FakeScreenSaver screenSaver;
     FakeLogind logind;
 };
 
-QTEST_GUILESS_MAIN(KeepAwakeDbusTest)
+QTEST_GUILESS_MAIN(KeepAwakeTest)
 #include "tst_keepawake_dbus.moc"

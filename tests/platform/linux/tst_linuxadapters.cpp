@@ -1,0 +1,301 @@
+// The Linux adapters that need no X server: power supplies, processes,
+// hardware, sound and backlights through their tools, the autostart entry,
+// and screen sleep seen through a scripted DPMS.
+
+#include "platform/LaunchAgentLabel.h"
+#include "platform/linux/LinuxAutostart.h"
+#include "platform/linux/LinuxHardware.h"
+#include "platform/linux/LinuxHotKeys.h"
+#include "platform/linux/LinuxPower.h"
+#include "platform/linux/LinuxRunningApplications.h"
+#include "platform/linux/LinuxScreens.h"
+#include "platform/linux/LinuxSoundAndBrightness.h"
+#include "store/CaptureValue.h"
+#include "store/Energy.h"
+#include "support/FakePlatform.h"
+#include "support/Files.h"
+#include "support/ManualClock.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace launcher;
+using namespace launcher::testing;
+
+namespace {
+
+// Writes "name/attribute" files under root, as the kernel lays them out.
+void writeAttributes(const QString& root, const QString& name, const QMap<QString, QByteArray>& attributes)
+{
+    QDir(root).mkpath(name);
+    for (auto it = attributes.begin(); it != attributes.end(); ++it)
+        writeFile(root + QLatin1Char('/') + name + QLatin1Char('/') + it.key(), it.value() + "\n");
+}
+
+void writeBattery(const QString& root, const QString& name, const char* status, const char* capacity)
+{
+    writeAttributes(root, name, {{"type", "Battery"}, {"status", status}, {"capacity", capacity}});
+}
+
+const QString pactl = QStringLiteral("/usr/bin/env LC_ALL=C /usr/bin/pactl ");
+const QString getVolume = pactl + QStringLiteral("get-sink-volume @DEFAULT_SINK@");
+const QString getMute = pactl + QStringLiteral("get-sink-mute @DEFAULT_SINK@");
+const QString listBacklights = QStringLiteral("/usr/bin/brightnessctl -m -l");
+
+// Every tool found under /usr/bin.
+struct Machine {
+    Machine() : sound(commands, [](const QString& name) { return QStringLiteral("/usr/bin/") + name; }) {}
+    CallLog log;
+    FakeCommandRunner commands{log};
+    LinuxSoundAndBrightness sound;
+};
+
+} // namespace
+
+class LinuxAdaptersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void powerSnapshotFromWhatTheSuppliesSay()
+    {
+        // No charger type: no charger; no status: no battery.
+        struct Case { const char *chargerType, *online, *status, *capacity; PowerSourceKind source; std::optional<int> percent; };
+        const Case cases[] = {
+            {"Mains", "1", "Charging", "87", PowerSourceKind::ac, 87},
+            {"Mains", "0", "Discharging", "5", PowerSourceKind::battery, 5},
+            {nullptr, nullptr, nullptr, "", PowerSourceKind::unknown, std::nullopt},
+            {"USB", "1", "Discharging", "60", PowerSourceKind::ac, 60},
+            {nullptr, nullptr, "Full", "100", PowerSourceKind::ac, 100},
+        };
+        for (const auto& each : cases) {
+            QTemporaryDir root;
+            if (each.chargerType)
+                writeAttributes(root.path(), QStringLiteral("AC"), {{"type", each.chargerType}, {"online", each.online}});
+            if (each.status)
+                writeBattery(root.path(), QStringLiteral("BAT0"), each.status, each.capacity);
+            const PowerSnapshot snapshot = LinuxPower(root.path()).currentPowerSnapshot();
+            QVERIFY2(snapshot.source == each.source && snapshot.batteryPercent == each.percent, each.capacity);
+        }
+    }
+
+    void onlyTheMachinesOwnBatteriesCount()
+    {
+        QTemporaryDir root;
+        // Mice and phones report their batteries too.
+        writeAttributes(root.path(), QStringLiteral("hidpp_battery_0"),
+                        {{"type", "Battery"}, {"scope", "Device"}, {"status", "Discharging"}, {"capacity", "15"}});
+        LinuxPower power(root.path());
+        const PowerSnapshot snapshot = power.currentPowerSnapshot();
+        QVERIFY(snapshot.source == PowerSourceKind::unknown && !snapshot.batteryPercent);
+
+        writeBattery(root.path(), QStringLiteral("BAT1"), "Discharging", "30");
+        writeBattery(root.path(), QStringLiteral("BAT0"), "Discharging", "70");
+        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(70));
+        writeAttributes(root.path(), QStringLiteral("BAT0"), {{"capacity", "69"}}); // read anew every time
+        QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(69));
+    }
+
+    void noSystemBusMeansNoAssertionsAndNoWait()
+    {
+        // No system bus here, and none should be looked for elsewhere.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/launcher-test-bus");
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(LinuxPower().powerAssertionsText().isEmpty());
+        QVERIFY2(timer.elapsed() < 2000, "looking for a missing bus must not wait");
+    }
+
+    void runningApplicationsIncludeThisTest()
+    {
+        // This machine's list holds this test; the kernel cuts names to 15 bytes.
+        QVERIFY(LinuxRunningApplications().displayedNames().contains(QCoreApplication::applicationName().left(15)));
+    }
+
+    void hardwareProfileFromSysfsAndCpuinfo()
+    {
+        QTemporaryDir root;
+        QDir(root.path()).mkpath(QStringLiteral("sys/class/dmi/id"));
+        QDir(root.path()).mkpath(QStringLiteral("proc"));
+        writeFile(root.filePath(QStringLiteral("sys/class/dmi/id/product_name")), "ThinkPad X1 Carbon 6th\n");
+        writeFile(root.filePath(QStringLiteral("sys/class/dmi/id/product_family")), "ThinkPad X1\n");
+        writeFile(root.filePath(QStringLiteral("proc/cpuinfo")), "processor\t: 0\nvendor_id\t: GenuineIntel\n"
+                                                                 "model name\t: Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz\n\n"
+                                                                 "processor\t: 1\nmodel name\t: Some Other Core\n");
+        const auto profile = [&] { return machineProfileFromOverview(LinuxHardware(root.path()).hardwareOverview()); };
+        QCOMPARE(profile().label, QStringLiteral("ThinkPad X1 Carbon 6th（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz）"));
+        writeFile(root.filePath(QStringLiteral("sys/class/dmi/id/product_name")), "\n");
+        QCOMPARE(profile().label, QStringLiteral("ThinkPad X1（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz）"));
+
+        // /proc reports files of size 0, which a reader that trusts the size misses.
+        QFile cpu(QStringLiteral("/proc/cpuinfo"));
+        if (!cpu.open(QIODevice::ReadOnly) || !cpu.readAll().contains("model name"))
+            QSKIP("this machine names no processor model");
+        const auto overview = LinuxHardware().hardwareOverview();
+        QVERIFY(!captureValue(overview.value_or(QString()), QStringLiteral("Processor Name:")).value_or(QString()).isEmpty());
+    }
+
+    void readsDefaultSinkVolumeAndMute()
+    {
+        Machine stereo, failing;
+        stereo.commands.answers.insert(getVolume, QStringLiteral("Volume: front-left: 42598 /  65% / -11.23 dB,   "
+                                                                 "front-right: 39321 /  60% / -13.31 dB\n"));
+        stereo.commands.answers.insert(getMute, QStringLiteral("Mute: yes\n"));
+        const VolumeState state = stereo.sound.readVolumeState();
+        QVERIFY(state.volume == 65 && state.muted == true && !state.alert);
+        // An error is no reading, not a volume of 0 to put back later.
+        for (const QString& command : {getVolume, getMute})
+            failing.commands.answers.insert(command, QStringLiteral("Connection failure: Connection refused\n"));
+        const VolumeState failed = failing.sound.readVolumeState();
+        QVERIFY(!failed.volume && !failed.muted);
+    }
+
+    void muteAndRestoreCommandsInOrder()
+    {
+        Machine machine;
+        machine.sound.muteAll();
+        machine.sound.setAlertVolume(50); // no alert volume here
+        machine.sound.setOutputVolume(35);
+        machine.sound.setOutputMuted(false);
+        const QString volume = pactl + QStringLiteral("set-sink-volume @DEFAULT_SINK@ %1%");
+        const QString mute = pactl + QStringLiteral("set-sink-mute @DEFAULT_SINK@ %1");
+        QCOMPARE(machine.commands.commands, QStringList({volume.arg(0), mute.arg(1), volume.arg(35), mute.arg(0)}));
+    }
+
+    void backlightsReadAndWrittenInTheirOwnSteps()
+    {
+        Machine machine;
+        // Unusable lines come before the real devices, so that taking one of them shows.
+        machine.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"
+                                                                       "zero,backlight,0,0%,0\n"
+                                                                       "bad,backlight,x,0%,1\n"
+                                                                       "broken line\n"
+                                                                       "intel_backlight,backlight,9600,50%,19200\n"
+                                                                       "tpacpi::kbd_backlight,leds,1,50%,2\n"
+                                                                       "acpi_video0,backlight,7,70%,10\n"));
+        QCOMPARE(machine.sound.readBrightness(), std::optional<double>(0.5));
+        QCOMPARE(machine.sound.readKeyboardBrightness(), std::optional<double>(0.5));
+        machine.sound.setBrightness(0.62);
+        machine.sound.setKeyboardBrightness(1.0);
+        machine.sound.driveBrightnessToZero(); // from one listing
+        const QString set = QStringLiteral("/usr/bin/brightnessctl -d %1 set %2");
+        const QString screen = QStringLiteral("intel_backlight"), keyboard = QStringLiteral("tpacpi::kbd_backlight");
+        QCOMPARE(machine.commands.commands,
+                 QStringList({listBacklights, listBacklights, listBacklights, set.arg(screen, "11904"), listBacklights,
+                              set.arg(keyboard, "2"), listBacklights, set.arg(screen, "0"), set.arg(keyboard, "0")}));
+        // Only the dimming runs on every tick of forced mode.
+        std::vector<std::chrono::milliseconds> limits(9, defaultCommandTimeLimit);
+        std::fill(limits.begin() + 6, limits.end(), perTickCommandTimeLimit);
+        QCOMPARE(machine.commands.timeLimits, limits);
+
+        // Without a device nothing is set.
+        Machine bare;
+        bare.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
+        QVERIFY(!bare.sound.readBrightness() && !bare.sound.readKeyboardBrightness());
+        bare.sound.setBrightness(0.5);
+        bare.sound.setKeyboardBrightness(0.5);
+        bare.sound.driveBrightnessToZero();
+        QCOMPARE(bare.commands.commands, QStringList(5, listBacklights));
+    }
+
+    // Inside the quotes ", `, $ and \ take a backslash; then the value is an
+    // entry string, where each backslash is doubled and % is written %%.
+    void awkwardPathsAreQuotedThenEscaped()
+    {
+        QCOMPARE(desktopExecValue("/opt/\"q\"/`b`/$HOME"), R"("/opt/\\"q\\"/\\`b\\`/\\$HOME")");
+        QCOMPARE(desktopExecValue("/opt/a\\b"), R"("/opt/a\\\\b")");
+        QCOMPARE(desktopExecValue("/opt/50%/%f/%%"), "\"/opt/50%%/%%f/%%%%\"");
+        QCOMPARE(desktopExecValue("/opt/a\nb\tc\rd"), R"("/opt/a\nb\tc\rd")");
+    }
+
+    void autostartEntryInTheConfiguredFolder()
+    {
+        FakePlatform fake;
+        LinuxAutostart autostart(fake.environment);
+        const QString file = QStringLiteral("/autostart/") + launchAgentLabel + QStringLiteral(".desktop");
+        fake.environment.variables.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/etc/xdg-user"));
+        QCOMPARE(autostart.itemPath(), QStringLiteral("/etc/xdg-user") + file);
+        // A relative value does not count.
+        fake.environment.variables.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("relative/config"));
+        QCOMPARE(autostart.itemPath(), fake.homeDir.path() + QStringLiteral("/.config") + file);
+
+        autostart.uninstall(); // nothing there: no harm
+        for (const QString& program : {QStringLiteral("/usr/bin/launcher"), QStringLiteral("/opt/new place/launcher")}) {
+            autostart.install(program);
+            QVERIFY(readFile(autostart.itemPath()).contains("\nExec=" + desktopExecValue(program).toUtf8() + '\n'));
+        }
+        autostart.uninstall();
+        QVERIFY(!QFileInfo::exists(autostart.itemPath()));
+    }
+
+    void withoutX11NoHotKeyRegisters()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+        LinuxHotKeys keys;
+        keys.installHandler([](int) {});
+        QVERIFY(!keys.registerHotKey(37, hotKeyControlOption, 1));
+        keys.unregisterAll();
+    }
+
+    void screenEventsPostEachChangeOnceWhileWatched()
+    {
+        ManualClock clock;
+        std::optional<bool> asleep = true; // at the start: no new sleep
+        QStringList events;
+        int removable = 0;
+        {
+            LinuxScreenEvents screenEvents(clock, [&] { return asleep; });
+            screenEvents.addObserver(ScreenEvent::didSleep, [&] { events << QStringLiteral("sleep"); });
+            screenEvents.addObserver(ScreenEvent::didWake, [&] { events << QStringLiteral("wake"); });
+            const auto token = screenEvents.addObserver(ScreenEvent::didSleep, [&] { ++removable; });
+            // An observer that removes another while being called.
+            screenEvents.addObserver(ScreenEvent::didSleep, [&] { screenEvents.removeObserver(token); });
+            QCOMPARE(clock.pendingTimers(), 0); // not before forced mode asks
+            screenEvents.setWatching(true);
+            screenEvents.setWatching(true);
+            QCOMPARE(clock.pendingTimers(), 1);
+            // A failed reading (absent) is no change.
+            for (std::optional<bool> reading : {std::optional<bool>(), {false}, {false}, {true}, {}, {true}, {false}, {true}}) {
+                asleep = reading;
+                clock.advance(LinuxScreenEvents::pollInterval);
+            }
+            QCOMPARE(events, QStringList({"wake", "sleep", "wake", "sleep"}));
+            QCOMPARE(removable, 1);
+            screenEvents.setWatching(false);
+            QCOMPARE(clock.pendingTimers(), 0);
+            screenEvents.setWatching(true);
+        }
+        QCOMPARE(clock.pendingTimers(), 0);
+    }
+
+    // DPMS is switched on only to force the sleep, and back off afterwards.
+    void displaySleepLeavesTheDpmsSettingAsFound()
+    {
+        struct ScriptedDpms final : Dpms {
+            std::optional<bool> on;
+            QStringList calls;
+            std::optional<bool> enabled() override { return on; }
+            void setEnabled(bool value) override { on = value; calls << (value ? "enable" : "disable"); }
+            void forceOff() override { calls << "off"; }
+        } dpms;
+        DisplaySleepSwitch sleepSwitch(dpms);
+        for (std::optional<bool> found : {std::optional(false), std::optional(true), std::optional<bool>()}) {
+            dpms.on = found;
+            dpms.calls.clear();
+            sleepSwitch.sleepNow();
+            sleepSwitch.sleepNow();
+            sleepSwitch.restore();
+            sleepSwitch.restore();
+            QCOMPARE(dpms.on, found);
+            const QStringList expected = !found ? QStringList() : *found ? QStringList{"off", "off"}
+                                                                           : QStringList{"enable", "off", "off", "disable"};
+            QCOMPARE(dpms.calls, expected);
+        }
+    }
+};
+
+QTEST_MAIN(LinuxAdaptersTest)
+#include "tst_linuxadapters.moc"

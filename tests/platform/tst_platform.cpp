@@ -1,0 +1,165 @@
+// The platform parts macOS and Linux share: running tools, taking signals,
+// passing hot key presses on, the colour panel.
+
+#include "platform/HotKeyDispatch.h"
+#include "platform/PosixSignals.h"
+#include "platform/ProcessCommandRunner.h"
+#include "platform/QtDesktop.h"
+
+#include "ProcessProbe.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace launcher;
+using namespace std::chrono_literals;
+
+using Answer = std::optional<QString>;
+
+namespace {
+
+const QString shell = QStringLiteral("/bin/sh");
+const QString script = QStringLiteral("-c");
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+QColorDialog* openDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QColorDialog*>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+} // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void answersWithWhatTheToolSaid()
+    {
+        ProcessCommandRunner runner;
+        // A failing tool's words still count.
+        QCOMPARE(runner.runCommand(shell, {script, "echo one; echo two >&2; echo three; exit 3"}), Answer("one\ntwo\nthree\n"));
+        // No shell in between: spaces, quotes and $ stay as they are.
+        QCOMPARE(runner.runCommand("/usr/bin/printf", {"[%s]", "a b", "'$HOME'", QString()}), Answer("[a b]['$HOME'][]"));
+        // cat would wait for ever on an inherited terminal or pipe.
+        QCOMPARE(runner.runCommand("/bin/cat", {}, 3s), Answer(QString()));
+        QCOMPARE(runner.runCommand(shell, {script, R"(printf 'caf\303\251 \344\275\240')"}), Answer("caf\u00e9 \u4f60"));
+        QCOMPARE(runner.runCommand(shell, {script, R"(printf 'ok\344\275')"}), Answer()); // a character cut off
+        // Read while it runs: a tool that fills the pipe must not stall.
+        QCOMPARE(runner.runCommand(shell, {script, "head -c 6291456 /dev/zero | tr '\\0' x; echo end >&2"}, 3s),
+                 Answer(QString(6291456, QLatin1Char('x')) + QStringLiteral("end\n")));
+    }
+
+    void hangingToolIsKilledAtTheTimeLimit()
+    {
+        QTemporaryDir dir;
+        const QString pids = dir.filePath(QStringLiteral("pids"));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        // The shell and the sleep it started both hold the output pipe.
+        const auto result = ProcessCommandRunner().runCommand(
+            shell, {script, QStringLiteral("echo started; sleep 60 & echo $$ $! > '%1'; wait").arg(pids)}, 1s);
+        QCOMPARE(result, std::nullopt);
+        QVERIFY2(elapsed.elapsed() >= 900 && elapsed.elapsed() < 4000, qPrintable(QString::number(elapsed.elapsed())));
+
+        QFile file(pids);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> ids = file.readAll().trimmed().split(' ');
+        QCOMPARE(ids.size(), 2);
+        for (const QByteArray& id : ids)
+            QTRY_VERIFY_WITH_TIMEOUT(!launcher::testing::isLive(id.toInt()), 2000);
+    }
+
+    // Missing tools are asked for on every tick; each try must give back what it took.
+    void toolsThatCannotStartLeaveNoDescriptorOpen()
+    {
+        if (!QDir(QStringLiteral("/proc/self/fd")).exists())
+            QSKIP("no /proc here");
+        ProcessCommandRunner runner;
+        const int before = openDescriptors();
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(runner.runCommand(QStringLiteral("/nonexistent/tool"), {}), Answer());
+            QCOMPARE(runner.runCommand(QStringLiteral("/etc/passwd"), {}), Answer());
+            QCOMPARE(runner.runCommand(QStringLiteral("/tmp"), {}), Answer());
+        }
+        QCOMPARE(openDescriptors(), before);
+    }
+
+    // An unhandled one of these would end the test process at once.
+    void signalsArriveThroughTheEventLoopInOrder()
+    {
+        const QList<int> raised{SIGHUP, SIGTERM, SIGINT};
+        QList<int> received;
+        {
+            PosixSignals signalsOfTest([&received](int number) { received << number; });
+            for (int number : raised)
+                std::raise(number);
+            QVERIFY(received.isEmpty()); // not inside the signal handler
+            QTRY_COMPARE(received, raised);
+        }
+        for (int number : raised) {
+            struct sigaction current = {};
+            QCOMPARE(sigaction(number, nullptr, &current), 0);
+            QVERIFY(current.sa_handler == SIG_DFL);
+        }
+    }
+
+    void pressesReachTheHandlerLaterInOrderAndOnlyWhileInstalled()
+    {
+        HotKeyDispatch dispatch;
+        QList<int> ids;
+        dispatch.post(1); // no handler yet: dropped
+        dispatch.install([&](int id) { ids.append(id); });
+        dispatch.post(2);
+        dispatch.post(3);
+        QVERIFY(ids.isEmpty()); // never inside the system's callback
+        QCoreApplication::processEvents();
+        QCOMPARE(ids, QList<int>({2, 3}));
+
+        // Presses queued before a removal die with it, even if a handler comes back.
+        dispatch.post(4);
+        dispatch.remove();
+        dispatch.post(5);
+        dispatch.install([&](int id) { ids.append(10 * id); });
+        dispatch.post(6);
+        dispatch.remove();
+        QCoreApplication::processEvents();
+        QCOMPARE(ids, QList<int>({2, 3}));
+    }
+
+    void colourPanelFollowsOnlyTheLatestOpening()
+    {
+        QtColorPanel panel;
+        QList<QColor> forHang, forForced;
+        panel.open(QColor("#B8F5C4"), [&](const QColor& color) { forHang.append(color); });
+        QColorDialog* dialog = openDialog();
+        QVERIFY(dialog);
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->currentColor(), QColor("#B8F5C4"));
+        QVERIFY(forHang.isEmpty()); // showing the current colour is no change
+
+        dialog->setCurrentColor(QColor("#73DDF3"));
+        QCOMPARE(forHang, QList<QColor>({QColor("#73DDF3")}));
+
+        panel.open(QColor("#FFB347"), [&](const QColor& color) { forForced.append(color); });
+        QCOMPARE(openDialog(), dialog);
+        QCOMPARE(dialog->currentColor(), QColor("#FFB347"));
+        dialog->setCurrentColor(Qt::white);
+        QCOMPARE(forHang.size(), 1);
+        QCOMPARE(forForced, QList<QColor>({QColor(Qt::white)}));
+    }
+};
+
+QTEST_MAIN(PlatformTest)
+#include "tst_platform.moc"
