@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -227,6 +228,10 @@ private slots:
             autostart.install(program);
             QVERIFY(readFile(autostart.itemPath()).contains("\nExec=" + desktopExecValue(program).toUtf8() + '\n'));
         }
+        // What a session's autostart reads before it starts anything.
+        QSettings entry(autostart.itemPath(), QSettings::IniFormat);
+        QCOMPARE(entry.value("Desktop Entry/Type").toString(), QStringLiteral("Application"));
+        QCOMPARE(entry.value("Desktop Entry/X-GNOME-Autostart-enabled").toString(), QStringLiteral("true"));
         autostart.uninstall();
         QVERIFY(!QFileInfo::exists(autostart.itemPath()));
     }

@@ -148,6 +148,7 @@ private slots:
         agent.install(QStringLiteral("/Applications/Tom & Jerry's <1>.app/launcher"));
         QVERIFY(readFile(plist).contains("<array>\n    <string>/Applications/Tom &amp; Jerry's &lt;1&gt;.app/launcher</string>\n"));
         QVERIFY(readFile(plist).contains("<key>Label</key><string>" + launchAgentLabel.toUtf8() + "</string>"));
+        QVERIFY(readFile(plist).contains("<key>RunAtLoad</key><true/>"));
         agent.uninstall();
         QVERIFY(!QFileInfo::exists(plist));
         QCOMPARE(fake.commands.commands, (QStringList{bootout, bootout, bootstrap, bootout, bootstrap, bootout}));
