@@ -7,8 +7,14 @@
 #include <QDesktopServices>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScreen>
+#include <QTextLayout>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace launcher {
 
@@ -17,12 +23,22 @@ namespace {
 constexpr QSize toastSize{340, 54};
 constexpr qreal toastRadius = 14;
 constexpr int toastMargin = 16;
+// Above and below the text once it needs more than the one line the panel was made for.
+constexpr int toastPadding = 10;
+constexpr int toastTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+constexpr int toastMaxLines = 4;
 
 QPainterPath toastOutline(const QRectF& rect)
 {
     QPainterPath path;
     path.addRoundedRect(rect, toastRadius, toastRadius);
     return path;
+}
+
+// Windows the user works in, as opposed to menus, tool tips and the toast.
+bool isOrdinaryWindow(const QWidget* widget)
+{
+    return widget->isWindow() && (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog);
 }
 
 } // namespace
@@ -36,20 +52,20 @@ public:
     {
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
-        setFixedSize(toastSize);
         if (translucent_)
             setAttribute(Qt::WA_TranslucentBackground);
-        else
-            setMask(QRegion(toastOutline(rect()).toFillPolygon().toPolygon()));
+        // Sizes are logical pixels here, as the points they come from are on macOS.
         QFont font = QApplication::font();
-        font.setPointSizeF(14);
+        font.setPixelSize(fontPixelSize);
         font.setWeight(QFont::DemiBold);
         setFont(font);
+        fitText();
     }
 
     void setText(const QString& text)
     {
         text_ = text;
+        fitText();
         update();
     }
 
@@ -62,15 +78,86 @@ protected:
         if (translucent_)
             background.setAlphaF(0.96f);
         painter.fillPath(toastOutline(rect()), background);
-        // One line: what does not fit is elided, the panel keeps its size.
-        const QRect line = rect().adjusted(toastMargin, 0, -toastMargin, 0);
         painter.setPen(Qt::white);
-        painter.drawText(line, Qt::AlignCenter, fontMetrics().elidedText(text_, Qt::ElideRight, line.width()));
+        painter.drawText(textArea(), toastTextFlags, shown_);
+    }
+
+    // Only while shown: the rest of the time the program's events are none of its business.
+    void showEvent(QShowEvent*) override { qApp->installEventFilter(this); }
+    void hideEvent(QHideEvent*) override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Expose: // a window manager maps and stacks a new window only now
+        case QEvent::ZOrderChange:
+        case QEvent::WindowActivate:
+            if (isAnotherWindow(watched))
+                raiseSoon();
+            break;
+        default:
+            break;
+        }
+        return false;
     }
 
 private:
+    QRect textArea() const { return rect().adjusted(toastMargin, 0, -toastMargin, 0); }
+
+    // The width stays; the height grows to whatever the wrapped text needs, up
+    // to a few lines, of which the last is elided.
+    void fitText()
+    {
+        const int width = toastSize.width() - 2 * toastMargin;
+        shown_ = text_;
+        QTextLayout layout(text_, font());
+        layout.setTextOption(QTextOption(Qt::AlignHCenter));
+        layout.beginLayout();
+        for (int lines = 0;; ++lines) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(width);
+            if (lines == toastMaxLines - 1 && line.textStart() + line.textLength() < text_.size()) {
+                shown_ = text_.left(line.textStart())
+                    + fontMetrics().elidedText(text_.mid(line.textStart()), Qt::ElideRight, width);
+                break;
+            }
+        }
+        layout.endLayout();
+        const QRect needed = fontMetrics().boundingRect(QRect(0, 0, width, QWIDGETSIZE_MAX), toastTextFlags, shown_);
+        setFixedSize(toastSize.width(), std::max(toastSize.height(), needed.height() + 2 * toastPadding));
+        if (!translucent_)
+            setMask(QRegion(toastOutline(rect()).toFillPolygon().toPolygon()));
+    }
+
+    bool isAnotherWindow(QObject* watched) const
+    {
+        if (const auto* widget = qobject_cast<QWidget*>(watched))
+            return widget != this && widget->isWindow();
+        if (const auto* window = qobject_cast<QWindow*>(watched))
+            return window != windowHandle() && window->isTopLevel();
+        return false;
+    }
+
+    // After the other window's own show or raise has reached the window system.
+    void raiseSoon()
+    {
+        if (raisePending_)
+            return;
+        raisePending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            raisePending_ = false;
+            if (isVisible())
+                raise();
+        });
+    }
+
     bool translucent_;
+    bool raisePending_ = false;
     QString text_;
+    QString shown_;
 };
 
 QtToastPanel::QtToastPanel(bool translucent) : view_(std::make_unique<View>(translucent)) {}
@@ -137,12 +224,42 @@ void QtColorPanel::open(const QColor& current, std::function<void(const QColor&)
     dialog_->activateWindow();
 }
 
+// Remembers the ordinary window that was last shown or raised.
+class QtDesktop::FrontWindowTracker final : public QObject {
+public:
+    FrontWindowTracker()
+    {
+        if (qApp)
+            qApp->installEventFilter(this);
+    }
+
+    QWidget* front() const { return front_ && front_->isVisible() ? front_.data() : nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::ZOrderChange)
+            if (auto* widget = qobject_cast<QWidget*>(watched); widget && isOrdinaryWindow(widget))
+                front_ = widget;
+        return false;
+    }
+
+private:
+    QPointer<QWidget> front_;
+};
+
+QtDesktop::QtDesktop() : tracker_(std::make_unique<FrontWindowTracker>()) {}
+
+QtDesktop::~QtDesktop() = default;
+
 void QtDesktop::activateIgnoringOtherApps()
 {
-    QWidget* target = QApplication::activeWindow();
+    QWidget* target = tracker_->front();
+    if (!target)
+        target = QApplication::activeWindow();
     if (!target)
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->isVisible() && (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog))
+            if (widget->isVisible() && isOrdinaryWindow(widget))
                 target = widget;
     if (target) {
         target->raise();

@@ -10,12 +10,18 @@
 #include <memory>
 
 class QColorDialog;
+class QObject;
 class QWidget;
 
 namespace launcher {
 
+// Grows downwards when the text needs more than one line, so that no notice is
+// cut; keeps itself above every window of the program that appears while it is
+// shown.
 class QtToastPanel : public ToastPanel {
 public:
+    static constexpr int fontPixelSize = 14;
+
     // Without translucency (no compositing window manager) the corners are cut by a mask.
     explicit QtToastPanel(bool translucent);
     ~QtToastPanel() override;
@@ -48,12 +54,23 @@ private:
 
 class QtDesktop : public Desktop {
 public:
+    QtDesktop();
+    ~QtDesktop() override;
+    QtDesktop(const QtDesktop&) = delete;
+    QtDesktop& operator=(const QtDesktop&) = delete;
+
     void setAccessoryActivationPolicy() override {}
+    // Raises the window that was shown or raised last, not whichever happens to
+    // be active: the one just opened is what the user asked for.
     void activateIgnoringOtherApps() override;
     void open(const QUrl& url) override;
     std::optional<QRect> mainScreenVisibleFrame() const override;
     void terminate() override;
     std::unique_ptr<ToastPanel> createToastPanel() override;
+
+private:
+    class FrontWindowTracker;
+    std::unique_ptr<FrontWindowTracker> tracker_;
 };
 
 } // namespace launcher
