@@ -2,9 +2,29 @@
 
 #include "engine/Constants.h"
 
+#include <QKeySequence>
 #include <QMenu>
 
+#include <iterator>
+
 namespace launcher {
+
+namespace {
+
+struct HotKeyCombination {
+    HotKeyAction action;
+    quint32 keyCode; // Carbon's, with Control and Option
+    Qt::Key key;
+};
+
+// In the order they are registered.
+constexpr HotKeyCombination hotKeyCombinations[] = {
+    {HotKeyAction::toggleNormal, 37, Qt::Key_L},
+    {HotKeyAction::forceMode, 3, Qt::Key_F},
+    {HotKeyAction::disable, 29, Qt::Key_0},
+};
+
+} // namespace
 
 AppDelegate::AppDelegate(const Platform& platform, const AppPlatform& desktop, std::unique_ptr<DashboardHost> dashboardHost)
     : statusItem(desktop.statusItem),
@@ -55,9 +75,9 @@ void AppDelegate::applicationDidFinishLaunching()
             clock_.singleShot(0, guarded([action = *action](AppDelegate& self) { self.performHotKeyAction(action); }));
     });
     hotKeyHandlerInstalled = true;
-    registerHotKey(37, hotKeyControlOption, HotKeyAction::toggleNormal);
-    registerHotKey(3, hotKeyControlOption, HotKeyAction::forceMode);
-    registerHotKey(29, hotKeyControlOption, HotKeyAction::disable);
+    for (const HotKeyCombination& combination : hotKeyCombinations)
+        registerHotKey(combination.keyCode, hotKeyControlOption, combination.action);
+    reportUnavailableHotKeys();
 
     state.reconnectIfPossible();
     // The start conditions are not asked here: the first monitor tick
@@ -216,10 +236,48 @@ std::optional<HotKeyAction> hotKeyActionFromId(int id)
     }
 }
 
+QString hotKeyText(HotKeyAction action)
+{
+    const auto combination = std::ranges::find(hotKeyCombinations, action, &HotKeyCombination::action);
+    if (combination == std::end(hotKeyCombinations))
+        return {};
+    // Qt's Control is the Command key on macOS; Carbon's Control is its Meta.
+#ifdef Q_OS_MACOS
+    const Qt::KeyboardModifiers control = Qt::MetaModifier;
+#else
+    const Qt::KeyboardModifiers control = Qt::ControlModifier;
+#endif
+    return QKeySequence(QKeyCombination(control | Qt::AltModifier, combination->key)).toString(QKeySequence::NativeText);
+}
+
 void AppDelegate::registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action)
 {
     const bool registered = desktop_.hotKeys.registerHotKey(keyCode, modifiers, int(action));
     hotKeyRefs.push_back(registered ? std::optional(action) : std::nullopt);
+    if (!registered)
+        unavailableHotKeys.push_back(action);
+}
+
+void AppDelegate::reportUnavailableHotKeys()
+{
+    if (unavailableHotKeys.empty())
+        return;
+    QStringList keys;
+    for (HotKeyAction action : unavailableHotKeys) {
+        keys.append(hotKeyText(action));
+        qWarning("launcher: the hot key %s could not be registered; another program may hold it",
+                 qPrintable(keys.back()));
+    }
+    // Said once, at launch: the menu keeps showing it afterwards.
+    const bool several = keys.size() > 1;
+    const QString message = localized(QStringLiteral("快捷键 ") + keys.join(QStringLiteral("、"))
+                                          + QStringLiteral(" 不可用，可能已被其他程序占用"),
+                                      (several ? QStringLiteral("Hot keys ") : QStringLiteral("Hot key "))
+                                          + keys.join(QStringLiteral(", "))
+                                          + (several ? QStringLiteral(" are unavailable; another program may hold them")
+                                                     : QStringLiteral(" is unavailable; another program may hold it")));
+    if (state.onNotice)
+        state.onNotice(message);
 }
 
 void AppDelegate::performHotKeyAction(HotKeyAction action)

@@ -33,12 +33,16 @@ enum MenuTag : int {
     timerLineTag = 1009,
     cancelTimerTag = 1010,
     startForcedTag = 1012,
+    disableTag = 1013, // retitled only for its hot key
 };
 
 // The first item of menu carrying tag, or null. Submenus are not searched.
 QAction* actionWithTag(QMenu* menu, int tag);
 
 std::optional<HotKeyAction> hotKeyActionFromId(int id);
+
+// The combination of action as the platform writes it, e.g. "Ctrl+Alt+L".
+QString hotKeyText(HotKeyAction action);
 
 // Owns everything the menu-bar program shows and the state store behind it.
 // Main thread only; every timer and delayed step goes through the clock and
@@ -65,6 +69,8 @@ public:
     std::unique_ptr<ToastWindowController> toastController;
     // One entry per registration attempt, in order; absent where it failed.
     std::vector<std::optional<HotKeyAction>> hotKeyRefs;
+    // The combinations that could not be had, in registration order.
+    std::vector<HotKeyAction> unavailableHotKeys;
     bool hotKeyHandlerInstalled = false;
     PelvaneColorTarget activeColorTarget = PelvaneColorTarget::hang;
 
@@ -111,6 +117,10 @@ public:
     // Draws every frame afresh, for measuring what the frame cache saves.
     void disableGlyphCache() { glyphs_ = StatusGlyphCache(false); }
 
+protected:
+    // The quit key of an open menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::function<void()> guarded(std::function<void(AppDelegate&)> action);
     void showNotice(const QString& message);
@@ -118,6 +128,9 @@ private:
     void showRefusal(const QString& refusal);
     void checkForcedActivation(bool wasOff);
     void refreshMenu(QMenu& menu);
+    void reportUnavailableHotKeys();
+    // title with the combination of action in the menu's shortcut column.
+    QString withHotKey(const QString& title, HotKeyAction action, bool english) const;
     void updateStatusItem();
     QAction* addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag = 0);
     QString localized(const QString& zh, const QString& en) const { return state.localized(zh, en); }

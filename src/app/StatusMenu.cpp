@@ -5,6 +5,7 @@
 #include "engine/Constants.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QUrl>
 
@@ -13,6 +14,7 @@ namespace launcher {
 namespace {
 
 const char* const tagProperty = "launcherTag";
+constexpr QKeyCombination quitKey(Qt::ControlModifier, Qt::Key_Q);
 
 } // namespace
 
@@ -42,6 +44,7 @@ void AppDelegate::configureMenu()
 {
     auto menu = std::make_unique<QMenu>();
     QMenu& m = *menu;
+    const bool english = state.effectiveLanguage() == AppLanguage::english;
 
     addAction(m, localized(QStringLiteral("状态"), QStringLiteral("Status")), nullptr, statusLineTag);
     addAction(m, localized(QStringLiteral("模式"), QStringLiteral("Mode")), nullptr, modeLineTag);
@@ -53,8 +56,9 @@ void AppDelegate::configureMenu()
     mute->setCheckable(true);
     mute->setChecked(state.muteInForced);
     addAction(m,
-              localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
-                        QStringLiteral("Start forced mode (3h, display off, optional mute)")),
+              withHotKey(localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
+                                   QStringLiteral("Start forced mode (3h, display off, optional mute)")),
+                         HotKeyAction::forceMode, english),
               [this] { enableForcedAwake(); }, startForcedTag);
 
     QMenu* timed = makeTimedPresetMenu(AwakeMode::normal, &m);
@@ -77,9 +81,14 @@ void AppDelegate::configureMenu()
     palette->addMenu(forcedColors);
 
     m.addSeparator();
-    addAction(m, localized(QStringLiteral("切换挂机"), QStringLiteral("Toggle awake")), [this] { toggleAwake(); },
-              toggleTag);
-    addAction(m, localized(QStringLiteral("关闭挂机"), QStringLiteral("Disable awake")), [this] { disableAwake(); });
+    addAction(m,
+              withHotKey(localized(QStringLiteral("切换挂机"), QStringLiteral("Toggle awake")), HotKeyAction::toggleNormal,
+                         english),
+              [this] { toggleAwake(); }, toggleTag);
+    addAction(m,
+              withHotKey(localized(QStringLiteral("关闭挂机"), QStringLiteral("Disable awake")), HotKeyAction::disable,
+                         english),
+              [this] { disableAwake(); }, disableTag);
     m.addSeparator();
     addAction(m, localized(QStringLiteral("打开状态文件夹"), QStringLiteral("Open support folder")),
               [this] { openStateFolder(); });
@@ -91,7 +100,11 @@ void AppDelegate::configureMenu()
     addAction(m, localized(QStringLiteral("版本："), QStringLiteral("Version：")) + appVersion, nullptr, versionTag);
     m.addSeparator();
     QAction* quit = addAction(m, localized(QStringLiteral("退出"), QStringLiteral("Quit")), [this] { quitApp(); });
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcut(QKeySequence(quitKey));
+    // An open menu holds the keyboard, and Qt fires no shortcut of a popup's own items.
+    m.installEventFilter(this);
+    for (QMenu* submenu : m.findChildren<QMenu*>())
+        submenu->installEventFilter(this);
 
     QObject::connect(&m, &QMenu::aboutToShow, &m, [this, &m] { refreshMenu(m); });
     // The tray keeps a plain pointer: hand it the new menu before the old one goes.
@@ -137,14 +150,37 @@ void AppDelegate::refreshMenu(QMenu& menu)
     retitle(launchAtLoginTag, state.launchAtLoginInstalled()
                                   ? localized(QStringLiteral("关闭开机自动启动"), QStringLiteral("Disable launch at login"))
                                   : localized(QStringLiteral("开启开机自动启动"), QStringLiteral("Enable launch at login")));
-    retitle(startForcedTag, localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
-                                      QStringLiteral("Start forced mode (3h, display off, optional mute)")));
+    retitle(startForcedTag, withHotKey(localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
+                                                 QStringLiteral("Start forced mode (3h, display off, optional mute)")),
+                                       HotKeyAction::forceMode, english));
     retitle(timerLineTag, localized(QStringLiteral("定时"), QStringLiteral("Timer")) + QStringLiteral("：") +
                               state.scheduleLabel(localized));
     if (QAction* cancel = retitle(cancelTimerTag, localized(QStringLiteral("取消定时关闭"), QStringLiteral("Cancel timer"))))
         cancel->setEnabled(state.hasScheduledStop());
-    retitle(toggleTag, awake ? localized(QStringLiteral("关闭挂机模式"), QStringLiteral("Disable awake mode"))
-                             : localized(QStringLiteral("开启挂机模式"), QStringLiteral("Enable awake mode")));
+    retitle(toggleTag, withHotKey(awake ? localized(QStringLiteral("关闭挂机模式"), QStringLiteral("Disable awake mode"))
+                                        : localized(QStringLiteral("开启挂机模式"), QStringLiteral("Enable awake mode")),
+                                  HotKeyAction::toggleNormal, english));
+    retitle(disableTag, withHotKey(localized(QStringLiteral("关闭挂机"), QStringLiteral("Disable awake")),
+                                   HotKeyAction::disable, english));
+}
+
+QString AppDelegate::withHotKey(const QString& title, HotKeyAction action, bool english) const
+{
+    // Menus show what follows a tab in their shortcut column.
+    QString column = hotKeyText(action);
+    if (std::ranges::find(unavailableHotKeys, action) != unavailableHotKeys.end())
+        column += english ? QStringLiteral(" (unavailable)") : QStringLiteral("（不可用）");
+    return title + QLatin1Char('\t') + column;
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && qobject_cast<QMenu*>(watched)
+        && static_cast<QKeyEvent*>(event)->keyCombination() == quitKey) {
+        quitApp();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // --- actions

@@ -5,12 +5,14 @@
 
 #include "store/Color.h"
 
+#include <QKeyEvent>
 #include <QtTest>
 
 using namespace launcher;
 using namespace launcher::testing;
 
 Q_DECLARE_METATYPE(launcher::AwakeMode)
+Q_DECLARE_METATYPE(launcher::AppLanguage)
 
 namespace {
 
@@ -25,9 +27,12 @@ private slots:
     {
         QTest::addColumn<AwakeMode>("mode");
         QTest::addColumn<QStringList>("texts"); // status, toggle
-        QTest::newRow("off") << AwakeMode::off << QStringList{"Status: idle", "Enable awake mode"};
-        QTest::newRow("normal") << AwakeMode::normal << QStringList{"Status: awake mode active", "Disable awake mode"};
-        QTest::newRow("forced") << AwakeMode::forced << QStringList{"Status: forced mode active", "Disable awake mode"};
+        // The toggle's hot key stands in the menu's shortcut column.
+        QTest::newRow("off") << AwakeMode::off << QStringList{"Status: idle", "Enable awake mode\tCtrl+Alt+L"};
+        QTest::newRow("normal") << AwakeMode::normal
+                                << QStringList{"Status: awake mode active", "Disable awake mode\tCtrl+Alt+L"};
+        QTest::newRow("forced") << AwakeMode::forced
+                                << QStringList{"Status: forced mode active", "Disable awake mode\tCtrl+Alt+L"};
     }
     void textsFollowTheMode()
     {
@@ -48,16 +53,16 @@ private slots:
         f.delegate->applicationDidFinishLaunching();
         f.state().language = AppLanguage::english;
         f.fake.clock.advance(0.5); // pulse steps only: a closed menu is left alone
-        QCOMPARE(f.item(toggleTag)->text(), QString("关闭挂机模式"));
+        QCOMPARE(f.item(toggleTag)->text(), QString("关闭挂机模式\tCtrl+Alt+L"));
         emit f.delegate->menu()->aboutToShow();
-        QCOMPARE(f.item(toggleTag)->text(), QString("Disable awake mode"));
+        QCOMPARE(f.item(toggleTag)->text(), QString("Disable awake mode\tCtrl+Alt+L"));
 
         f.delegate->openHistoryFile();
         f.dashboard->actions.onRefreshRequested();
         QCOMPARE(f.desktop.statusItem.menu, f.delegate->menu());
         QVERIFY(f.find({"Open dashboard"}));
         QVERIFY(f.find({"Timed forced mode", "Unlimited"}));
-        QCOMPARE(f.item(toggleTag)->text(), QString("Disable awake mode")); // retitled right away
+        QCOMPARE(f.item(toggleTag)->text(), QString("Disable awake mode\tCtrl+Alt+L")); // retitled right away
     }
 
     void actionsOfTheMenu()
@@ -87,6 +92,79 @@ private slots:
         QCOMPARE(f.find({"退出"})->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         f.find({"关闭挂机"})->trigger();
         QCOMPARE(f.state().mode, AwakeMode::off);
+    }
+
+    // The open menu holds the keyboard: its quit key must work there, in submenus too.
+    void quitKeyWhileTheMenuIsOpen_data()
+    {
+        QTest::addColumn<QStringList>("submenu");
+        QTest::newRow("menu") << QStringList{};
+        QTest::newRow("submenu") << QStringList{"Pelvane调色盘", "强制颜色"};
+    }
+    void quitKeyWhileTheMenuIsOpen()
+    {
+        QFETCH(QStringList, submenu);
+        AppFixture f;
+        f.delegate->applicationDidFinishLaunching();
+        QMenu* menu = submenu.isEmpty() ? f.delegate->menu() : f.find(submenu)->menu();
+        menu->popup(QPoint(10, 10));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Q); // a plain q is no quit key
+        QTest::keyClick(menu, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(f.desktop.desktop.terminations, 0);
+        QCOMPARE(f.state().mode, AwakeMode::normal);
+
+        QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(f.desktop.desktop.terminations, 1);
+        QCOMPARE(f.state().mode, AwakeMode::off);
+        QCOMPARE(f.history().back().note, QString("应用退出，恢复正常模式"));
+    }
+
+    // A combination that cannot be had is told once, in a notice and on
+    // stderr, and marked in the menu beside the item it would have worked.
+    void unavailableHotKeys_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::addColumn<QList<quint32>>("taken"); // key codes
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<QStringList>("columns"); // toggle, start forced, disable
+        QTest::newRow("none") << AppLanguage::english << QList<quint32>{} << QString()
+                              << QStringList{"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"};
+        QTest::newRow("L, Chinese") << AppLanguage::chinese << QList<quint32>{37}
+                                    << QString("快捷键 Ctrl+Alt+L 不可用，可能已被其他程序占用")
+                                    << QStringList{"Ctrl+Alt+L（不可用）", "Ctrl+Alt+F", "Ctrl+Alt+0"};
+        QTest::newRow("F and 0, English")
+            << AppLanguage::english << QList<quint32>{29, 3}
+            << QString("Hot keys Ctrl+Alt+F, Ctrl+Alt+0 are unavailable; another program may hold them")
+            << QStringList{"Ctrl+Alt+L", "Ctrl+Alt+F (unavailable)", "Ctrl+Alt+0 (unavailable)"};
+    }
+    void unavailableHotKeys()
+    {
+        QFETCH(AppLanguage, language);
+        QFETCH(QList<quint32>, taken);
+        QFETCH(QString, notice);
+        QFETCH(QStringList, columns);
+        AppFixture f;
+        f.state().language = language;
+        for (quint32 keyCode : taken)
+            f.desktop.hotKeys.refused.insert({keyCode, hotKeyControlOption});
+        for (const QString& key : {"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"})
+            if (columns.contains(key + (language == AppLanguage::english ? " (unavailable)" : "（不可用）")))
+                QTest::ignoreMessage(QtWarningMsg, qPrintable("launcher: the hot key " + key
+                                                              + " could not be registered; another program may hold it"));
+        f.delegate->applicationDidFinishLaunching();
+        QCOMPARE(f.desktop.desktop.toast.text, notice);
+        QCOMPARE(f.desktop.desktop.toast.shown, !notice.isEmpty());
+
+        const auto column = [&f](int tag) { return f.item(tag)->text().section(QLatin1Char('\t'), 1); };
+        QCOMPARE((QStringList{column(toggleTag), column(startForcedTag), column(disableTag)}), columns);
+        // Once: later ticks and rebuilt menus say nothing more and keep the marks.
+        f.fake.clock.advance(5.0);
+        QVERIFY(!f.desktop.desktop.toast.shown);
+        f.delegate->configureMenu();
+        f.delegate->updateUI();
+        QVERIFY(!f.desktop.desktop.toast.shown);
+        QCOMPARE((QStringList{column(toggleTag), column(startForcedTag), column(disableTag)}), columns);
     }
 
     // Menu items act once the menu has closed, hot keys on the next turn of

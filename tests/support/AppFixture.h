@@ -32,7 +32,9 @@ struct AppFixture {
         QAction* match = nullptr;
         for (const QString& title : path) {
             const QList<QAction*> actions = menu ? menu->actions() : QList<QAction*>();
-            const auto found = std::ranges::find(actions, title, &QAction::text);
+            // The title without the shortcut column.
+            const auto found = std::ranges::find_if(
+                actions, [&title](const QAction* action) { return action->text().section(QLatin1Char('\t'), 0, 0) == title; });
             match = found == actions.end() ? nullptr : *found;
             menu = match ? match->menu() : nullptr;
         }
