@@ -290,10 +290,23 @@ private slots:
         const QRect band(topLeft + QPoint(20, 6), QSize(300, 6));
         QTRY_VERIFY_WITH_TIMEOUT(greenIn(screenshot(), band).first == band.width() * band.height(), 5000);
 
-        // Once hidden it no longer fights for the top.
+
+        // Another program's window, mapped on top of everything.
+        Display* other = display_.get();
+        const Window foreign = XCreateSimpleWindow(other, DefaultRootWindow(other), 150, 150, 700, 500, 0, 0,
+                                                   WhitePixel(other, DefaultScreen(other)));
+        XMapRaised(other, foreign);
+        XSync(other, False);
+        QTRY_VERIFY_WITH_TIMEOUT(isAbove(panel->winId(), foreign), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(greenIn(screenshot(), band).first == band.width() * band.height(), 5000);
+        XDestroyWindow(other, foreign);
+        XSync(other, False);
+
+        // Shown again after something covered it: on top again.
         toast->hide();
         dashboard.raise();
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(&dashboard, panel), 5000);
+        toast->showWithoutActivating();
+        QTRY_VERIFY_WITH_TIMEOUT(isAbove(panel, &dashboard), 5000);
     }
 
     // The window just opened comes to the front, not whichever was active.
@@ -375,8 +388,10 @@ private:
         }
     }
 
+    bool isAbove(const QWidget* upper, const QWidget* lower) const { return isAbove(upper->winId(), lower->winId()); }
+
     // Whether upper is stacked above lower, as the X server has them.
-    bool isAbove(const QWidget* upper, const QWidget* lower) const
+    bool isAbove(Window upper, Window lower) const
     {
         XSync(display_.get(), False);
         Window root = 0, parent = 0, *children = nullptr;
@@ -385,8 +400,8 @@ private:
             return false;
         const std::vector<Window> order(children, children + count); // bottom to top
         XFree(children);
-        const auto upperAt = std::ranges::find(order, rootChildOf(upper->winId()));
-        const auto lowerAt = std::ranges::find(order, rootChildOf(lower->winId()));
+        const auto upperAt = std::ranges::find(order, rootChildOf(upper));
+        const auto lowerAt = std::ranges::find(order, rootChildOf(lower));
         return upperAt != order.end() && lowerAt != order.end() && upperAt > lowerAt;
     }
 
