@@ -271,7 +271,7 @@ void AppDelegate::reportUnavailableHotKeys()
     // Said once, at launch: the menu keeps showing it afterwards.
     const bool several = keys.size() > 1;
     const QString message = localized(QStringLiteral("快捷键 ") + keys.join(QStringLiteral("、"))
-                                          + QStringLiteral(" 不可用，可能已被其他程序占用"),
+                                          + QStringLiteral(" 不可用，可能已被占用"),
                                       (several ? QStringLiteral("Hot keys ") : QStringLiteral("Hot key "))
                                           + keys.join(QStringLiteral(", "))
                                           + (several ? QStringLiteral(" are unavailable; another program may hold them")
