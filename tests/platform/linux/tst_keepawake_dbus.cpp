@@ -39,15 +39,18 @@ class StandIn : public QObject, protected QDBusContext {
     Q_OBJECT
 public:
     bool refuse = false;
+    bool stuck = false; // never answers
 
 protected:
-    // False (and an error sent back) when refusing.
+    // False (and an error sent back, or nothing) when refusing or stuck.
     bool answer(const QString& call)
     {
         calls << call;
-        if (refuse)
+        if (stuck)
+            setDelayedReply(true);
+        else if (refuse)
             sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not now"));
-        return !refuse;
+        return !refuse && !stuck;
     }
     uint lend(uint cookie)
     {
@@ -193,15 +196,13 @@ private slots:
     {
         calls.clear();
         held.clear();
-        for (StandIn* service : std::initializer_list<StandIn*>{&screenSaver, &gnome, &power, &portal, &logind})
-            service->refuse = false;
     }
 
     // Each desktop's own services are asked, with the flags that mean what
     // the mode needs, and the first line names what holds each of the two.
     void locksFollowTheDesktopAndMode_data()
     {
-        QTest::addColumn<QStringList>("services"); // "-name" for one that refuses
+        QTest::addColumn<QStringList>("services"); // "-name" for one that refuses, "~name" for one that is stuck
         QTest::addColumn<QStringList>("flags");
         QTest::addColumn<QStringList>("asked");
         QTest::addColumn<QString>("line");
@@ -219,6 +220,12 @@ private slots:
         QTest::newRow("GNOME saying no")
             << QStringList{"-gnome", "logind"} << QStringList{"-i", "-m"} << QStringList{"gnome Inhibit launcher 0 4", sleep}
             << "holding: sleep=logind display=none refused=gnome-session" << SIGTERM;
+        QTest::newRow("GNOME stuck") // waited for briefly, then counted as a no
+            << QStringList{"~gnome", "logind"} << QStringList{"-i"} << QStringList{"gnome Inhibit launcher 0 4", sleep}
+            << "holding: sleep=logind display=none refused=gnome-session" << SIGTERM;
+        QTest::newRow("sandboxed GNOME: the portal too")
+            << QStringList{"gnome", "portal", "sandbox"} << QStringList{"-i"} << QStringList{"gnome Inhibit launcher 0 4", "portal Inhibit '' 4"}
+            << "holding: sleep=gnome-session,portal display=none" << SIGTERM;
         QTest::newRow("KDE, normal")
             << kdeDesktop << QStringList{"-dims"}
             << QStringList{"power Inhibit launcher", sleep, "screensaver Inhibit launcher"}
@@ -251,6 +258,11 @@ private slots:
         const auto withdraw = qScopeGuard([&] { offer({}); });
 
         QProcess helper;
+        if (services.contains("sandbox")) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LAUNCHER_KEEPAWAKE_SANDBOX_MARKER", QCoreApplication::applicationFilePath());
+            helper.setProcessEnvironment(environment);
+        }
         helper.start(helperProgram, flags);
         QTRY_VERIFY(helper.canReadLine());
         QCOMPARE(QString::fromUtf8(helper.readLine()), line + '\n');
@@ -487,8 +499,8 @@ private:
             {"logind", "org.freedesktop.login1"},
         };
         for (const auto& [name, service] : names) {
-            const bool refusing = services.contains('-' + QString::fromLatin1(name));
-            if (refusing || services.contains(QString::fromLatin1(name)))
+            const QString plain = QString::fromLatin1(name);
+            if (services.contains(plain) || services.contains('-' + plain) || services.contains('~' + plain))
                 bus.registerService(QString::fromLatin1(service));
             else
                 bus.unregisterService(QString::fromLatin1(service));
@@ -501,8 +513,10 @@ private:
         if (old)
             bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"));
         for (auto [name, standIn] : std::initializer_list<std::pair<const char*, StandIn*>>{
-                 {"gnome", &gnome}, {"power", &power}, {"screensaver", &screenSaver}, {"portal", &portal}, {"logind", &logind}})
+                 {"gnome", &gnome}, {"power", &power}, {"screensaver", &screenSaver}, {"portal", &portal}, {"logind", &logind}}) {
             standIn->refuse = services.contains('-' + QString::fromLatin1(name));
+            standIn->stuck = services.contains('~' + QString::fromLatin1(name));
+        }
     }
 
     static bool writeExecutable(const QString& path, const QByteArray& text)
