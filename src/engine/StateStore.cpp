@@ -137,10 +137,10 @@ void StateStore::noticeIfKeepAwakeFallsShort()
     holdReportedPid_ = process->pid();
     if (!coverage->sleep)
         sendNotice(localized(QStringLiteral("此桌面仍可能让电脑睡眠"),
-                             QStringLiteral("This desktop may still put the computer to sleep")));
+                             QStringLiteral("Computer may still sleep")));
     else if (!coverage->display && mode != AwakeMode::forced)
         sendNotice(localized(QStringLiteral("此桌面仍可能关闭屏幕"),
-                             QStringLiteral("This desktop may still turn the screen off")));
+                             QStringLiteral("Screen may still turn off")));
 }
 
 void StateStore::reconnectIfPossible()

@@ -76,8 +76,8 @@ private slots:
         QTest::addColumn<AwakeMode>("mode");
         QTest::addColumn<KeepAwakeCoverage>("coverage");
         QTest::addColumn<QString>("notice"); // empty: none
-        const QString sleeps = "This desktop may still put the computer to sleep";
-        const QString blanks = "This desktop may still turn the screen off";
+        const QString sleeps = "Computer may still sleep";
+        const QString blanks = "Screen may still turn off";
         QTest::newRow("normal, all held") << AwakeMode::normal << KeepAwakeCoverage{true, true} << QString();
         QTest::newRow("normal, nothing") << AwakeMode::normal << KeepAwakeCoverage{} << sleeps;
         QTest::newRow("normal, no display") << AwakeMode::normal << KeepAwakeCoverage{true, false} << blanks;
@@ -99,7 +99,6 @@ private slots:
         for (int tick = 0; tick < 3; ++tick)
             f.store->reconnectIfPossible();
         QCOMPARE(f.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
-        QVERIFY(notice.size() <= 60); // fits the toast
         QCOMPARE(f.store->mode, mode); // the mode is kept: some of it may still be held
         f.store->disable(DisableReason::manual, false);
         f.store->enable(mode);
