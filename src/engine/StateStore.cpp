@@ -123,25 +123,29 @@ void StateStore::stopKeepAwakeProcess()
     }
 }
 
-// A keep-awake process that could take no lock at all leaves the machine
-// free to sleep: say so once, rather than show a mode that does nothing.
-void StateStore::noticeIfKeepAwakeHoldsNothing()
+// A keep-awake process that holds nothing the desktop obeys for what the
+// mode needs leaves the machine free to do it anyway: say so once, rather
+// than show a mode that does less than it claims. Forced mode wants the
+// displays to sleep, so only the system matters there.
+void StateStore::noticeIfKeepAwakeFallsShort()
 {
     if (!process || process->pid() == holdReportedPid_)
         return;
-    const std::optional<bool> holds = process->holdsAnything();
-    if (!holds)
+    const std::optional<KeepAwakeCoverage> coverage = process->coverage();
+    if (!coverage)
         return;
     holdReportedPid_ = process->pid();
-    if (!*holds)
-        sendNotice(localized(QStringLiteral("此桌面无法阻止休眠：挂机模式已开启，但电脑仍可能休眠"),
-                             QStringLiteral("Nothing on this desktop can hold off sleep: awake mode is on, but the "
-                                            "computer may still sleep")));
+    if (!coverage->sleep)
+        sendNotice(localized(QStringLiteral("此桌面仍可能让电脑睡眠"),
+                             QStringLiteral("Computer may still sleep")));
+    else if (!coverage->display && mode != AwakeMode::forced)
+        sendNotice(localized(QStringLiteral("此桌面仍可能关闭屏幕"),
+                             QStringLiteral("Screen may still turn off")));
 }
 
 void StateStore::reconnectIfPossible()
 {
-    noticeIfKeepAwakeHoldsNothing();
+    noticeIfKeepAwakeFallsShort();
     const auto bytes = readWholeFile(stateFile);
     PersistedState record = (bytes ? decodeState(*bytes) : std::nullopt).value_or(PersistedState{});
     // A file that does not name the child this run started is older than

@@ -170,7 +170,7 @@ private:
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
     void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
-    void noticeIfKeepAwakeHoldsNothing();
+    void noticeIfKeepAwakeFallsShort();
     void loadPreferences();
     void cancelTimer(std::optional<TimerId>& timer);
     // Wraps a timer or delayed action so it does nothing once the store is gone.

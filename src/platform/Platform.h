@@ -33,6 +33,14 @@ public:
                                               std::chrono::milliseconds timeLimit = defaultCommandTimeLimit) = 0;
 };
 
+// What a keep-awake process holds off, counting only locks that the
+// desktop it runs on obeys.
+struct KeepAwakeCoverage {
+    bool sleep = false;   // the system does not sleep
+    bool display = false; // the display stays on
+    friend bool operator==(const KeepAwakeCoverage&, const KeepAwakeCoverage&) = default;
+};
+
 // A keep-awake process started by this run of the program.
 class KeepAwakeChild {
 public:
@@ -41,9 +49,9 @@ public:
     virtual bool isRunning() = 0;
     // Asks the process to end and waits until it has.
     virtual void terminateAndWait() = 0;
-    // Whether the process said it holds off sleep: absent until it says,
-    // and for programs that never say (caffeinate always holds).
-    virtual std::optional<bool> holdsAnything() = 0;
+    // What the process said it holds: absent until it says, and for
+    // programs that never say (caffeinate always holds what it is asked).
+    virtual std::optional<KeepAwakeCoverage> coverage() = 0;
 };
 
 class KeepAwakeLauncher {

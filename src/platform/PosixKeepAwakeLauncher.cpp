@@ -29,7 +29,7 @@ constexpr auto terminateGracePeriod = 3s;
 
 class PosixKeepAwakeChild final : public KeepAwakeChild {
 public:
-    // status: the read end of the child's standard output, non-blocking.
+    // status: the read end of the child's standard output and error, non-blocking.
     PosixKeepAwakeChild(pid_t pid, int status) : pid_(pid), status_(status) {}
     ~PosixKeepAwakeChild() override
     {
@@ -57,11 +57,13 @@ public:
         }
     }
 
-    // The helper's first line says what it holds: "holding: none" or the
-    // names of the locks. Read without waiting, so it never blocks a tick.
-    std::optional<bool> holdsAnything() override
+    // The helper says what it holds in its "holding:" line; anything it
+    // printed before (warnings of the libraries it uses) is passed over.
+    // Read without waiting, so it never blocks a tick; once the line is in,
+    // the pipe is closed and the helper's later output goes nowhere.
+    std::optional<KeepAwakeCoverage> coverage() override
     {
-        while (status_ >= 0 && !holds_) {
+        while (status_ >= 0 && !coverage_) {
             char buffer[256];
             const ssize_t count = ::read(status_, buffer, sizeof buffer);
             if (count < 0 && errno == EINTR)
@@ -71,16 +73,17 @@ public:
                     closeStatus(); // gone without saying
                 break;
             }
-            line_.append(buffer, count);
-            const qsizetype end = line_.indexOf('\n');
-            if (end >= 0) {
-                holds_ = parseHoldingLine(line_.left(end));
-                closeStatus();
-            } else if (line_.size() > 4096) {
-                closeStatus();
+            pending_.append(buffer, count);
+            for (qsizetype end; status_ >= 0 && (end = pending_.indexOf('\n')) >= 0;) {
+                coverage_ = parseHoldingLine(pending_.left(end));
+                pending_.remove(0, end + 1);
+                if (coverage_)
+                    closeStatus();
             }
+            if (pending_.size() > 4096)
+                closeStatus(); // not the helper we know
         }
-        return holds_;
+        return coverage_;
     }
 
 private:
@@ -110,21 +113,23 @@ private:
     pid_t pid_;
     bool reaped_ = false;
     int status_;
-    QByteArray line_;
-    std::optional<bool> holds_;
+    QByteArray pending_;
+    std::optional<KeepAwakeCoverage> coverage_;
 };
 
-// The helper's standard streams are ours; nothing else leaks into it, so it
-// cannot keep our sockets or pipes open after we are gone.
+// The helper's standard output and error are one pipe of ours, so whatever
+// it says reaches us and never the terminal; nothing else leaks into it, so
+// it cannot keep our sockets or pipes open after we are gone.
 struct SpawnSetup {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
 
-    explicit SpawnSetup(int standardOutput)
+    explicit SpawnSetup(int output)
     {
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_init(&attributes);
-        posix_spawn_file_actions_adddup2(&actions, standardOutput, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
         short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
 #if defined(__APPLE__)
         flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
@@ -155,13 +160,34 @@ struct SpawnSetup {
 
 } // namespace
 
-std::optional<bool> parseHoldingLine(const QByteArray& line)
+std::optional<KeepAwakeCoverage> parseHoldingLine(const QByteArray& line)
 {
     const QByteArray prefix = "holding:";
     if (!line.startsWith(prefix))
         return std::nullopt;
-    const QByteArray held = line.mid(prefix.size()).trimmed();
-    return !held.isEmpty() && held != "none";
+    QList<QByteArray> sleep, display, refused;
+    for (const QByteArray& field : line.mid(prefix.size()).simplified().split(' ')) {
+        const qsizetype equals = field.indexOf('=');
+        const QByteArray key = field.left(equals);
+        const QList<QByteArray> names = equals < 0 ? QList<QByteArray>{} : field.mid(equals + 1).split(',');
+        if (key == "sleep")
+            sleep = names;
+        else if (key == "display")
+            display = names;
+        else if (key == "refused")
+            refused = names;
+    }
+    sleep.removeAll("none");
+    display.removeAll("none");
+    // Under GNOME the power daemon suspends through logind as the user,
+    // and logind lets a user override their own locks: there a logind lock
+    // alone holds nothing. Its session manager answering at all, even with
+    // a no, tells the desktop.
+    const bool gnome = sleep.contains("gnome-session") || display.contains("gnome-session")
+        || refused.contains("gnome-session");
+    if (gnome && sleep == QList<QByteArray>{"logind"})
+        sleep.clear();
+    return KeepAwakeCoverage{!sleep.isEmpty(), !display.isEmpty()};
 }
 
 PosixKeepAwakeLauncher::PosixKeepAwakeLauncher(QString programPath) : programPath_(std::move(programPath)) {}
@@ -177,12 +203,16 @@ std::unique_ptr<KeepAwakeChild> PosixKeepAwakeLauncher::launch(const QStringList
         argv.push_back(bytes.data());
     argv.push_back(nullptr);
 
-    // The child's standard output is where it says what it holds.
+    // The child's standard output is where it says what it holds. Both ends
+    // are non-blocking: we read without waiting, and a child whose output
+    // nobody reads any more loses it rather than stalls on a full pipe.
     int status[2];
-    if (::pipe2(status, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::pipe(status) != 0)
         return nullptr;
-    // The child's end blocks as usual.
-    ::fcntl(status[1], F_SETFL, 0);
+    for (int end : status) {
+        ::fcntl(end, F_SETFD, FD_CLOEXEC);
+        ::fcntl(end, F_SETFL, O_NONBLOCK);
+    }
     SpawnSetup setup(status[1]);
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);

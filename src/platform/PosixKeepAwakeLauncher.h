@@ -19,9 +19,10 @@ private:
     QString programPath_;
 };
 
-// The keep-awake helper's status line, "holding: none" or "holding: " and
-// the locks it holds: whether it holds anything; absent for any other line.
-std::optional<bool> parseHoldingLine(const QByteArray& line);
+// The keep-awake helper's status line, such as
+//   holding: sleep=gnome-session,logind display=none refused=portal
+// read as what the desktop will obey; absent for any other line.
+std::optional<KeepAwakeCoverage> parseHoldingLine(const QByteArray& line);
 
 // "/usr/bin/caffeinate" on macOS; on Linux the helper installed beside the
 // running program.

@@ -5,6 +5,9 @@
 using namespace launcher;
 using namespace launcher::testing;
 
+Q_DECLARE_METATYPE(launcher::AwakeMode)
+Q_DECLARE_METATYPE(launcher::KeepAwakeCoverage)
+
 class ReconnectTest : public QObject {
     Q_OBJECT
 private slots:
@@ -66,21 +69,41 @@ private slots:
         QVERIFY(!f.fake.input.watching);
     }
 
-    // Said once per process, and only once the process has said so.
-    void keepAwakeThatHoldsNothingIsReportedOnce()
+    // Said once per process, only once the process has said what it holds,
+    // and only for what the mode needs: forced mode lets the display sleep.
+    void keepAwakeThatFallsShortIsReportedOnce_data()
     {
+        QTest::addColumn<AwakeMode>("mode");
+        QTest::addColumn<KeepAwakeCoverage>("coverage");
+        QTest::addColumn<QString>("notice"); // empty: none
+        const QString sleeps = "Computer may still sleep";
+        const QString blanks = "Screen may still turn off";
+        QTest::newRow("normal, all held") << AwakeMode::normal << KeepAwakeCoverage{true, true} << QString();
+        QTest::newRow("normal, nothing") << AwakeMode::normal << KeepAwakeCoverage{} << sleeps;
+        QTest::newRow("normal, no display") << AwakeMode::normal << KeepAwakeCoverage{true, false} << blanks;
+        QTest::newRow("normal, no sleep") << AwakeMode::normal << KeepAwakeCoverage{false, true} << sleeps;
+        QTest::newRow("forced, sleep held") << AwakeMode::forced << KeepAwakeCoverage{true, false} << QString();
+        QTest::newRow("forced, nothing") << AwakeMode::forced << KeepAwakeCoverage{} << sleeps;
+    }
+    void keepAwakeThatFallsShortIsReportedOnce()
+    {
+        QFETCH(AwakeMode, mode);
+        QFETCH(KeepAwakeCoverage, coverage);
+        QFETCH(QString, notice);
         StoreFixture f;
-        f.store->enable(AwakeMode::normal);
+        f.store->language = AppLanguage::english;
+        f.store->enable(mode);
         f.store->reconnectIfPossible();
-        QVERIFY(f.notices.isEmpty());
-        f.fake.keepAwake.holdsAnything = false;
+        QVERIFY(f.notices.isEmpty()); // not said yet
+        f.fake.keepAwake.coverage = coverage;
         for (int tick = 0; tick < 3; ++tick)
             f.store->reconnectIfPossible();
-        QCOMPARE(f.notices.size(), 1);
-        QCOMPARE(f.store->mode, AwakeMode::normal); // the mode is kept: some sleep may still be held off
-        f.store->enable(AwakeMode::forced);
+        QCOMPARE(f.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+        QCOMPARE(f.store->mode, mode); // the mode is kept: some of it may still be held
+        f.store->disable(DisableReason::manual, false);
+        f.store->enable(mode);
         f.store->reconnectIfPossible();
-        QCOMPARE(f.notices.size(), 2);
+        QCOMPARE(f.notices.size(), notice.isEmpty() ? 0 : 2); // a new process says it anew
     }
 
     // The values captured at the start must come back even when the process

@@ -14,7 +14,7 @@ public:
         launcher_.alive.erase(pid_);
         launcher_.waitedFor.push_back(pid_);
     }
-    std::optional<bool> holdsAnything() override { return launcher_.holdsAnything; }
+    std::optional<KeepAwakeCoverage> coverage() override { return launcher_.coverage; }
 
 private:
     FakeKeepAwakeLauncher& launcher_;

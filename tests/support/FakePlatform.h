@@ -55,7 +55,7 @@ public:
     }
 
     bool failLaunches = false;
-    std::optional<bool> holdsAnything; // what every child says of its locks
+    std::optional<KeepAwakeCoverage> coverage; // what every child says of its locks
     std::set<qint32> alive;        // ids that count as our live keep-awake processes
     std::vector<QStringList> launches;
     std::vector<qint32> terminated; // ids sent a terminate signal
