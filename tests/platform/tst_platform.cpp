@@ -32,6 +32,15 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
+void writeExecutable(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+}
+
 QColorDialog* openDialog()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -61,6 +70,19 @@ private slots:
                  Answer(QString(6291456, QLatin1Char('x')) + QStringLiteral("end\n")));
     }
 
+    // What the tool left running may hold the pipe for long: its exit is the answer.
+    void aToolThatExitsIsAnsweredWhileItsLeftoversRun()
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto result = ProcessCommandRunner().runCommand(shell, {script, "sleep 30 & echo $!"}, 10s);
+        QVERIFY(elapsed.elapsed() < 5000);
+        QVERIFY(result.has_value());
+        const qint32 leftover = result->trimmed().toInt();
+        QVERIFY(launcher::testing::isLive(leftover));
+        ::kill(leftover, SIGKILL);
+    }
+
     void hangingToolIsKilledAtTheTimeLimit()
     {
         QTemporaryDir dir;
@@ -86,13 +108,26 @@ private slots:
     {
         if (!QDir(QStringLiteral("/proc/self/fd")).exists())
             QSKIP("no /proc here");
+        // Marked executable, yet the system cannot run them.
+        QTemporaryDir dir;
+        const QString foreign = dir.filePath(QStringLiteral("foreign"));
+        const QString noInterpreter = dir.filePath(QStringLiteral("no-interpreter"));
+        writeExecutable(foreign, QByteArray("\x7f" "ELF not really", 15));
+        writeExecutable(noInterpreter, "#!/nonexistent/interpreter\necho ran\n");
+
         ProcessCommandRunner runner;
         const int before = openDescriptors();
         for (int i = 0; i < 100; ++i) {
             QCOMPARE(runner.runCommand(QStringLiteral("/nonexistent/tool"), {}), Answer());
             QCOMPARE(runner.runCommand(QStringLiteral("/etc/passwd"), {}), Answer());
             QCOMPARE(runner.runCommand(QStringLiteral("/tmp"), {}), Answer());
+            QCOMPARE(runner.runCommand(foreign, {}), Answer());
+            QCOMPARE(runner.runCommand(noInterpreter, {}), Answer());
         }
+        QCOMPARE(openDescriptors(), before);
+        // And those that run give back theirs too.
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(runner.runCommand(shell, {script, "echo $$"}).has_value(), true);
         QCOMPARE(openDescriptors(), before);
     }
 
