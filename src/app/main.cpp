@@ -4,6 +4,7 @@
 #include "dashboard/WindowDashboardHost.h"
 #include "engine/Constants.h"
 #include "platform/PosixSignals.h"
+#include "platform/PrivateSocket.h"
 #include "platform/SystemAppPlatform.h"
 #include "platform/SystemPlatform.h"
 
@@ -55,13 +56,18 @@ int main(int argc, char** argv)
     if (selfTest)
         return launcher::runSelfTestSuite(machine.platform(), out, err);
 
-    launcher::SingleInstance instance(launcher::supportDirectoryFor(machine.platform().environment));
+    const launcher::Environment& environment = machine.platform().environment;
+    launcher::SingleInstance instance(launcher::supportDirectoryFor(environment),
+                                      launcher::privateSocketDirectory(environment));
     if (!instance.tryBecomePrimary()) {
         if (instance.askPrimaryToShow())
             return 0;
         err << "launcher: another instance holds " << instance.lockFilePath() << " but does not answer\n";
         return 1;
     }
+    if (!instance.listenError().isEmpty())
+        err << "launcher: cannot listen for later launches: " << instance.listenError() << '\n';
+    err.flush();
 
     launcher::SystemAppPlatform desktop;
     launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform(),
