@@ -71,6 +71,10 @@ public:
     // --- lifecycle
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
+    // The process is being ended under us because the display went away:
+    // stops the mode as Quit does, without drawing or the hot keys, whose
+    // grabs went with the display.
+    void applicationLostDisplay();
     void performMenuActionDeferred(double delay, std::function<void()> action);
     void updateUI();
 
@@ -112,6 +116,7 @@ public:
     void disableGlyphCache() { glyphs_ = StatusGlyphCache(false); }
 
 private:
+    void cancelTimers();
     std::function<void()> guarded(std::function<void(AppDelegate&)> action);
     void showNotice(const QString& message);
     void updateDashboardIfOpen();

@@ -7,6 +7,7 @@
 #include "platform/PrivateSocket.h"
 #include "platform/SystemAppPlatform.h"
 #include "platform/SystemPlatform.h"
+#include "platform/UnplannedExit.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -79,6 +80,11 @@ int main(int argc, char** argv)
                      [&delegate] { delegate.openHistoryFile(); });
     // A signal ends the event loop like Quit does, so the shutdown below still runs.
     launcher::PosixSignals posixSignals([](int) { QCoreApplication::quit(); });
+
+    // Qt ends the process with exit() when the display goes away (logout, a
+    // dead X server or compositor): the mode is stopped and logged then too,
+    // so the keep-awake helper does not outlive the session.
+    launcher::UnplannedExitGuard lostDisplay([&delegate] { delegate.applicationLostDisplay(); });
 
     delegate.applicationDidFinishLaunching();
     app.exec();
