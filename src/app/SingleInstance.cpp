@@ -109,7 +109,8 @@ void SingleInstance::readRequests(QLocalSocket* socket)
 QByteArray SingleInstance::answer(const QByteArray& request)
 {
     if (request == "show") {
-        emit showRequested();
+        // Answered first: opening the window may take longer than the asker waits.
+        QMetaObject::invokeMethod(this, &SingleInstance::showRequested, Qt::QueuedConnection);
         return QByteArrayLiteral("ok");
     }
     return QByteArrayLiteral("error unknown request");

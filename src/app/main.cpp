@@ -81,8 +81,8 @@ int main(int argc, char** argv)
     // A signal ends the event loop like Quit does, so the shutdown below still runs.
     launcher::PosixSignals posixSignals([](int) { QCoreApplication::quit(); });
 
-    // Qt ends the process with exit() when the display goes away (logout, a
-    // dead X server or compositor): the mode is stopped and logged then too,
+    // Qt ends the process with exit() when the X display goes away (logout,
+    // a dead X server or XWayland): the mode is stopped and logged then too,
     // so the keep-awake helper does not outlive the session.
     launcher::UnplannedExitGuard lostDisplay([&delegate] { delegate.applicationLostDisplay(); });
 

@@ -5,8 +5,8 @@
 namespace launcher {
 
 // Runs an action when the process is ended by exit() while the guard lives.
-// Qt's X11 and Wayland plugins end the program that way when their display
-// connection breaks (at logout, or when the server dies), from inside the
+// Qt's X11 plugin ends the program that way when its display connection
+// breaks (at logout, or when the X server or XWayland dies), from inside the
 // event loop, so the program's own shutdown after the loop never runs.
 // Returning from main after the guard is gone runs nothing. The action runs
 // at most once and should not need the display. One guard at a time.
