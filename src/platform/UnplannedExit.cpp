@@ -1,6 +1,7 @@
 #include "platform/UnplannedExit.h"
 
 #include <cstdlib>
+#include <thread>
 #include <utility>
 
 namespace launcher {
@@ -14,8 +15,14 @@ std::function<void()>& pendingAction()
     return *action;
 }
 
+std::thread::id guardThread;
+
 void runPendingAction()
 {
+    // The action belongs to the guard's thread; from any other it would race
+    // with that thread, which goes on running until the process ends.
+    if (std::this_thread::get_id() != guardThread)
+        return;
     // Taken out first, so an exit from inside the action cannot run it again.
     const std::function<void()> action = std::exchange(pendingAction(), nullptr);
     if (action)
@@ -28,6 +35,7 @@ UnplannedExitGuard::UnplannedExitGuard(std::function<void()> action)
 {
     static const bool registered = std::atexit(runPendingAction) == 0;
     (void)registered;
+    guardThread = std::this_thread::get_id();
     pendingAction() = std::move(action);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/PosixSignals.h"
 #include "platform/ProcessCommandRunner.h"
 #include "platform/QtDesktop.h"
+#include "platform/UnplannedExit.h"
 
 #include "ProcessProbe.h"
 
@@ -16,6 +17,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
+#include <thread>
 
 using namespace launcher;
 using namespace std::chrono_literals;
@@ -131,6 +134,27 @@ private slots:
         QCOMPARE(openDescriptors(), before);
     }
 
+    // Each case runs in a copy of this program that ends with exit(3).
+    void anExitRunsTheGuardsActionOnlyWhileItLivesAndOnItsThread_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("while guarded") << "guarded" << QByteArray("stopped\n");
+        QTest::newRow("after the guard") << "unguarded" << QByteArray();
+        QTest::newRow("from another thread") << "other-thread" << QByteArray();
+    }
+    void anExitRunsTheGuardsActionOnlyWhileItLivesAndOnItsThread()
+    {
+        QFETCH(QString, way);
+        QFETCH(QByteArray, said);
+        QProcess copy;
+        copy.start(QCoreApplication::applicationFilePath(), {"--exit", way});
+        QVERIFY(copy.waitForFinished(10000));
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.exitCode(), 3);
+        QCOMPARE(copy.readAllStandardOutput(), said);
+    }
+
     // An unhandled one of these would end the test process at once.
     void signalsArriveThroughTheEventLoopInOrder()
     {
@@ -196,5 +220,31 @@ private slots:
     }
 };
 
-QTEST_MAIN(PlatformTest)
+namespace {
+
+// The copy's side: exit(3) one of the ways the test names.
+[[noreturn]] void exitOneWay(const QByteArray& way)
+{
+    const auto stopped = [] { std::fputs("stopped\n", stdout); };
+    if (way == "unguarded") {
+        { UnplannedExitGuard guard(stopped); }
+        std::exit(3);
+    }
+    // Alive at exit, as a guard in main is: a static one would be gone by then.
+    new UnplannedExitGuard(stopped);
+    if (way == "other-thread")
+        std::thread([] { std::exit(3); }).join();
+    std::exit(3);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--exit") == 0)
+        exitOneWay(argv[2]);
+    QApplication app(argc, argv);
+    PlatformTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_platform.moc"
