@@ -17,7 +17,6 @@
 #include <QtTest>
 
 #include <future>
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
