@@ -12,9 +12,13 @@ command -v Xvfb trayer >/dev/null
 
 work=$(mktemp -d)
 pids=()
+# The programs first, each waited for, while their display is still there:
+# they stop their keep-awake helpers as at Quit. Then the tray, then Xvfb.
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT

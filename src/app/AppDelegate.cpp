@@ -108,11 +108,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::applicationWillTerminate()
 {
-    for (auto* timer : {&monitorTimer, &pulseTimer}) {
-        if (*timer)
-            clock_.cancel(**timer);
-        timer->reset();
-    }
+    cancelTimers();
     if (!hotKeyRefs.empty()) {
         desktop_.hotKeys.unregisterAll();
         hotKeyRefs.clear();
@@ -121,6 +117,22 @@ void AppDelegate::applicationWillTerminate()
         desktop_.hotKeys.removeHandler();
         hotKeyHandlerInstalled = false;
     }
+    state.disable(DisableReason::appQuit, true);
+}
+
+void AppDelegate::cancelTimers()
+{
+    for (auto* timer : {&monitorTimer, &pulseTimer}) {
+        if (*timer)
+            clock_.cancel(**timer);
+        timer->reset();
+    }
+}
+
+void AppDelegate::applicationLostDisplay()
+{
+    cancelTimers();
+    state.onNotice = nullptr; // no screen to show a toast on
     state.disable(DisableReason::appQuit, true);
 }
 

@@ -77,6 +77,10 @@ public:
     // --- lifecycle
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
+    // The process is being ended under us because the display went away:
+    // stops the mode as Quit does, without drawing or the hot keys, whose
+    // grabs went with the display.
+    void applicationLostDisplay();
     void performMenuActionDeferred(double delay, std::function<void()> action);
     void updateUI();
 
@@ -122,6 +126,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void cancelTimers();
     std::function<void()> guarded(std::function<void(AppDelegate&)> action);
     void showNotice(const QString& message);
     void updateDashboardIfOpen();

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "platform/PrivateSocket.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -13,23 +15,31 @@ namespace launcher {
 
 namespace {
 
-const QByteArray showRequest = QByteArrayLiteral("show\n");
+// A longer line is no request of ours; the connection is dropped.
+constexpr qsizetype maximumLineLength = 4096;
 
-// Socket paths are short on every system: name the server by a digest of the
-// (per-user) support folder instead of the folder itself.
-QString serverNameFor(const QString& supportDirectory)
+// Socket paths are short on every system: name the socket by a digest of the
+// support folder instead of the folder itself.
+QString serverPathFor(const QString& supportDirectory, const QString& socketDirectory)
 {
+    if (socketDirectory.isEmpty())
+        return {};
     const QByteArray digest = QCryptographicHash::hash(QFileInfo(supportDirectory).absoluteFilePath().toUtf8(),
                                                        QCryptographicHash::Sha256);
-    return QStringLiteral("launcher-") + QString::fromLatin1(digest.toHex().left(24));
+    return QDir(socketDirectory).filePath(QStringLiteral("launcher-") + QString::fromLatin1(digest.toHex().left(24)));
+}
+
+int remaining(const QDeadlineTimer& deadline)
+{
+    return int(std::max<qint64>(deadline.remainingTime(), 0));
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& supportDirectory, QObject* parent)
+SingleInstance::SingleInstance(const QString& supportDirectory, const QString& socketDirectory, QObject* parent)
     : QObject(parent),
       lockPath_(QDir(supportDirectory).filePath(QStringLiteral("launcher.lock"))),
-      serverName_(serverNameFor(supportDirectory))
+      serverPath_(serverPathFor(supportDirectory, socketDirectory))
 {
 }
 
@@ -52,12 +62,20 @@ bool SingleInstance::tryBecomePrimary()
         return false;
     lock_ = std::move(lock);
 
+    if (serverPath_.isEmpty()) {
+        listenError_ = QStringLiteral("no folder of this user's own to put the socket in");
+        return true;
+    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // We hold the lock, so a socket of that name is a leftover of a crash.
-    QLocalServer::removeServer(serverName_);
-    if (server_->listen(serverName_))
+    QLocalServer::removeServer(serverPath_);
+    if (server_->listen(serverPath_)) {
         connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+        listenError_.clear();
+    } else {
+        listenError_ = server_->errorString();
+    }
     return true;
 }
 
@@ -65,35 +83,71 @@ void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto readRequests = [this, socket] {
-            while (socket->canReadLine())
-                if (socket->readLine() == showRequest)
-                    emit showRequested();
-        };
-        connect(socket, &QLocalSocket::readyRead, this, readRequests);
-        readRequests();
+        if (!peerIsSameUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        readRequests(socket);
+    }
+}
+
+void SingleInstance::readRequests(QLocalSocket* socket)
+{
+    while (socket->canReadLine()) {
+        QByteArray line = socket->readLine(maximumLineLength + 1);
+        if (!line.endsWith('\n'))
+            break;
+        line.chop(1);
+        socket->write(answer(line) + '\n');
+    }
+    if (socket->bytesAvailable() > maximumLineLength)
+        socket->abort();
+}
+
+QByteArray SingleInstance::answer(const QByteArray& request)
+{
+    if (request == "show") {
+        // Answered first: opening the window may take longer than the asker waits.
+        QMetaObject::invokeMethod(this, &SingleInstance::showRequested, Qt::QueuedConnection);
+        return QByteArrayLiteral("ok");
+    }
+    return QByteArrayLiteral("error unknown request");
+}
+
+std::optional<QByteArray> SingleInstance::request(const QByteArray& line, int timeoutMs)
+{
+    if (serverPath_.isEmpty())
+        return std::nullopt;
+    // The primary takes the lock a moment before it listens: retry until the deadline.
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        QLocalSocket socket;
+        socket.connectToServer(serverPath_);
+        if (socket.waitForConnected(remaining(deadline))) {
+            if (!peerIsSameUser(socket.socketDescriptor()))
+                return std::nullopt; // not ours: say nothing to it
+            socket.write(line + '\n');
+            while (!socket.canReadLine() && socket.bytesAvailable() <= maximumLineLength)
+                if (!socket.waitForReadyRead(remaining(deadline)))
+                    return std::nullopt;
+            QByteArray answer = socket.readLine(maximumLineLength + 1);
+            if (!answer.endsWith('\n'))
+                return std::nullopt;
+            answer.chop(1);
+            socket.disconnectFromServer();
+            return answer;
+        }
+        if (deadline.hasExpired())
+            return std::nullopt;
+        QThread::msleep(50);
     }
 }
 
 bool SingleInstance::askPrimaryToShow(int timeoutMs)
 {
-    // The primary takes the lock a moment before it listens: retry until the deadline.
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        QLocalSocket socket;
-        socket.connectToServer(serverName_);
-        if (socket.waitForConnected(int(std::max<qint64>(deadline.remainingTime(), 0)))) {
-            socket.write(showRequest);
-            // Already flushed counts as sent: waitForBytesWritten() is false with nothing left to write.
-            const bool sent = socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 0))) ||
-                              socket.bytesToWrite() == 0;
-            socket.disconnectFromServer();
-            return sent;
-        }
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
+    return request(QByteArrayLiteral("show"), timeoutMs) == QByteArrayLiteral("ok");
 }
 
 } // namespace launcher

@@ -4,8 +4,10 @@
 #include "dashboard/WindowDashboardHost.h"
 #include "engine/Constants.h"
 #include "platform/PosixSignals.h"
+#include "platform/PrivateSocket.h"
 #include "platform/SystemAppPlatform.h"
 #include "platform/SystemPlatform.h"
+#include "platform/UnplannedExit.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -55,13 +57,18 @@ int main(int argc, char** argv)
     if (selfTest)
         return launcher::runSelfTestSuite(machine.platform(), out, err);
 
-    launcher::SingleInstance instance(launcher::supportDirectoryFor(machine.platform().environment));
+    const launcher::Environment& environment = machine.platform().environment;
+    launcher::SingleInstance instance(launcher::supportDirectoryFor(environment),
+                                      launcher::privateSocketDirectory(environment));
     if (!instance.tryBecomePrimary()) {
         if (instance.askPrimaryToShow())
             return 0;
         err << "launcher: another instance holds " << instance.lockFilePath() << " but does not answer\n";
         return 1;
     }
+    if (!instance.listenError().isEmpty())
+        err << "launcher: cannot listen for later launches: " << instance.listenError() << '\n';
+    err.flush();
 
     launcher::SystemAppPlatform desktop;
     launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform(),
@@ -73,6 +80,11 @@ int main(int argc, char** argv)
                      [&delegate] { delegate.openHistoryFile(); });
     // A signal ends the event loop like Quit does, so the shutdown below still runs.
     launcher::PosixSignals posixSignals([](int) { QCoreApplication::quit(); });
+
+    // Qt ends the process with exit() when the X display goes away (logout,
+    // a dead X server or XWayland): the mode is stopped and logged then too,
+    // so the keep-awake helper does not outlive the session.
+    launcher::UnplannedExitGuard lostDisplay([&delegate] { delegate.applicationLostDisplay(); });
 
     delegate.applicationDidFinishLaunching();
     app.exec();

@@ -225,8 +225,14 @@ void StateStore::loadPreferences()
     allowOnAC = p.allowOnAC;
     minimumBatteryPercentage = p.minimumBatteryPercentage;
     requireMoviePlayback = p.requireMoviePlayback;
-    if (!loaded)
-        savePreferences();
+    if (loaded)
+        return;
+    // The defaults would replace the user's settings for good: keep what could
+    // not be read, so it can be mended by hand. Without that copy the file is
+    // left for the next change to replace.
+    if (bytes && !bytes->isEmpty() && !writeFileAtomically(prefsFile + QStringLiteral(".corrupt"), *bytes))
+        return;
+    savePreferences();
 }
 
 bool StateStore::savePreferences()

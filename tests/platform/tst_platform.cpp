@@ -5,6 +5,7 @@
 #include "platform/PosixSignals.h"
 #include "platform/ProcessCommandRunner.h"
 #include "platform/QtDesktop.h"
+#include "platform/UnplannedExit.h"
 
 #include "ProcessProbe.h"
 
@@ -16,6 +17,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
+#include <thread>
 
 using namespace launcher;
 using namespace std::chrono_literals;
@@ -30,6 +33,15 @@ const QString script = QStringLiteral("-c");
 int openDescriptors()
 {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+void writeExecutable(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
 }
 
 QColorDialog* openDialog()
@@ -61,6 +73,19 @@ private slots:
                  Answer(QString(6291456, QLatin1Char('x')) + QStringLiteral("end\n")));
     }
 
+    // What the tool left running may hold the pipe for long: its exit is the answer.
+    void aToolThatExitsIsAnsweredWhileItsLeftoversRun()
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto result = ProcessCommandRunner().runCommand(shell, {script, "sleep 30 & echo $!"}, 10s);
+        QVERIFY(elapsed.elapsed() < 5000);
+        QVERIFY(result.has_value());
+        const qint32 leftover = result->trimmed().toInt();
+        QVERIFY(launcher::testing::isLive(leftover));
+        ::kill(leftover, SIGKILL);
+    }
+
     void hangingToolIsKilledAtTheTimeLimit()
     {
         QTemporaryDir dir;
@@ -86,14 +111,48 @@ private slots:
     {
         if (!QDir(QStringLiteral("/proc/self/fd")).exists())
             QSKIP("no /proc here");
+        // Marked executable, yet the system cannot run them.
+        QTemporaryDir dir;
+        const QString foreign = dir.filePath(QStringLiteral("foreign"));
+        const QString noInterpreter = dir.filePath(QStringLiteral("no-interpreter"));
+        writeExecutable(foreign, QByteArray("\x7f" "ELF not really", 15));
+        writeExecutable(noInterpreter, "#!/nonexistent/interpreter\necho ran\n");
+
         ProcessCommandRunner runner;
         const int before = openDescriptors();
         for (int i = 0; i < 100; ++i) {
             QCOMPARE(runner.runCommand(QStringLiteral("/nonexistent/tool"), {}), Answer());
             QCOMPARE(runner.runCommand(QStringLiteral("/etc/passwd"), {}), Answer());
             QCOMPARE(runner.runCommand(QStringLiteral("/tmp"), {}), Answer());
+            QCOMPARE(runner.runCommand(foreign, {}), Answer());
+            QCOMPARE(runner.runCommand(noInterpreter, {}), Answer());
         }
         QCOMPARE(openDescriptors(), before);
+        // And those that run give back theirs too.
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(runner.runCommand(shell, {script, "echo $$"}).has_value(), true);
+        QCOMPARE(openDescriptors(), before);
+    }
+
+    // Each case runs in a copy of this program that ends with exit(3).
+    void anExitRunsTheGuardsActionOnlyWhileItLivesAndOnItsThread_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("while guarded") << "guarded" << QByteArray("stopped\n");
+        QTest::newRow("after the guard") << "unguarded" << QByteArray();
+        QTest::newRow("from another thread") << "other-thread" << QByteArray();
+    }
+    void anExitRunsTheGuardsActionOnlyWhileItLivesAndOnItsThread()
+    {
+        QFETCH(QString, way);
+        QFETCH(QByteArray, said);
+        QProcess copy;
+        copy.start(QCoreApplication::applicationFilePath(), {"--exit", way});
+        QVERIFY(copy.waitForFinished(10000));
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.exitCode(), 3);
+        QCOMPARE(copy.readAllStandardOutput(), said);
     }
 
     // An unhandled one of these would end the test process at once.
@@ -161,5 +220,31 @@ private slots:
     }
 };
 
-QTEST_MAIN(PlatformTest)
+namespace {
+
+// The copy's side: exit(3) one of the ways the test names.
+[[noreturn]] void exitOneWay(const QByteArray& way)
+{
+    const auto stopped = [] { std::fputs("stopped\n", stdout); };
+    if (way == "unguarded") {
+        { UnplannedExitGuard guard(stopped); }
+        std::exit(3);
+    }
+    // Alive at exit, as a guard in main is: a static one would be gone by then.
+    new UnplannedExitGuard(stopped);
+    if (way == "other-thread")
+        std::thread([] { std::exit(3); }).join();
+    std::exit(3);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--exit") == 0)
+        exitOneWay(argv[2]);
+    QApplication app(argc, argv);
+    PlatformTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_platform.moc"

@@ -29,9 +29,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes"); // null: no file
         QTest::newRow("missing") << QByteArray();
-        QTest::newRow("invalid json") << QByteArray("{\"muteInForced\": fal");
+        QTest::newRow("truncated") << QByteArray("{\"muteInForced\": fal");
+        QTest::newRow("trailing comma") << QByteArray("{\"muteInForced\": false,}");
+        QTest::newRow("NaN") << QByteArray("{\"minimumBatteryPercentage\": NaN}");
+        QTest::newRow("invalid UTF-8") << QByteArray("{\"language\": \"english\xff\xfe\"}");
         QTest::newRow("array") << QByteArray("[]");
     }
+    // The unreadable file is kept beside the defaults, so the settings can be mended by hand.
     void missingOrBadFilesAreReplacedWithDefaults()
     {
         QFETCH(QByteArray, bytes);
@@ -40,7 +44,42 @@ private slots:
             writePrefs(fake, bytes);
         StateStore store(fake.platform());
         QVERIFY(store.muteInForced);
+        QCOMPARE(store.language, AppLanguage::system);
         QCOMPARE(QJsonDocument::fromJson(readFile(store.prefsFile)).object().size(), 8);
+        const QString corrupt = store.prefsFile + ".corrupt";
+        if (bytes.isNull())
+            QVERIFY(!QFile::exists(corrupt));
+        else
+            QCOMPARE(readFile(corrupt), bytes);
+    }
+
+    void onlyTheLatestUnreadableFileIsKeptAndNothingIsLostForIt()
+    {
+        FakePlatform fake;
+        const QString prefs = fake.supportDirectory() + "/prefs.json";
+        const QString corrupt = prefs + ".corrupt";
+        writePrefs(fake, "{\"allowOnAC\": false,");
+        { StateStore store(fake.platform()); }
+        writePrefs(fake, "{\"allowOnBattery\": false,");
+        { StateStore store(fake.platform()); }
+        QCOMPARE(readFile(corrupt), QByteArray("{\"allowOnBattery\": false,"));
+
+        // An empty file holds nothing worth a copy: the earlier one stays.
+        writePrefs(fake, "");
+        { StateStore store(fake.platform()); }
+        QCOMPARE(readFile(corrupt), QByteArray("{\"allowOnBattery\": false,"));
+        QCOMPARE(QJsonDocument::fromJson(readFile(prefs)).object().size(), 8);
+
+        // Where no copy can be made, the file is not overwritten at load.
+        QVERIFY(QFile::remove(corrupt));
+        QVERIFY(QDir().mkpath(corrupt));
+        writePrefs(fake, "{\"muteInForced\": false,");
+        StateStore store(fake.platform());
+        QVERIFY(store.muteInForced);
+        QCOMPARE(readFile(prefs), QByteArray("{\"muteInForced\": false,"));
+        // The next change still saves, as every change does.
+        store.setPelvaneColor(Qt::red, PelvaneColorTarget::forced);
+        QCOMPARE(QJsonDocument::fromJson(readFile(prefs)).object().value("forcedColorHex").toString(), "#FF0000");
     }
 
     void valuesAreReadWithTheirRulesAndSavedBack()

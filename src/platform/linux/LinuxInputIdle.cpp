@@ -147,6 +147,9 @@ void LinuxInputIdle::drainEvents()
         }
         XFreeEventData(display, cookie);
     }
+    // A closed connection reads as ready for ever.
+    if (notifier_ && isLost(display))
+        notifier_->setEnabled(false);
 }
 
 std::optional<double> LinuxInputIdle::sessionIdleSeconds()

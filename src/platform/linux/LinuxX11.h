@@ -15,7 +15,10 @@ struct XDisplayCloser {
 
 // A connection to the display named by $DISPLAY; null when there is none.
 using XDisplayPointer = std::unique_ptr<_XDisplay, XDisplayCloser>;
+// Its connection broke: a lost connection fails the calls on it instead
+// of ending the program, and nothing will arrive on it again.
 XDisplayPointer openXDisplay();
+bool isLost(_XDisplay* display);
 
 // Catches protocol errors of the requests made while it lives instead of
 // letting Xlib's default handler end the program.
