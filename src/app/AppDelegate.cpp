@@ -158,6 +158,13 @@ void AppDelegate::updateDashboardIfOpen()
 
 void AppDelegate::updateUI()
 {
+    // The toolkit's dialogs follow the language setting like every other text.
+    const QString language =
+        state.effectiveLanguage() == AppLanguage::english ? QStringLiteral("en") : QStringLiteral("zh_CN");
+    if (language != interfaceLanguage_) {
+        desktop_.desktop.useInterfaceLanguage(language);
+        interfaceLanguage_ = language;
+    }
     updateStatusItem();
     if (menu_)
         refreshMenu(*menu_);

@@ -145,6 +145,7 @@ private:
     StatusGlyphCache glyphs_;
     std::optional<qint64> lastImageKey_;
     std::optional<QString> lastTitle_;
+    QString interfaceLanguage_;
     std::unique_ptr<QMenu> menu_;
     std::shared_ptr<AppDelegate*> self_;
 };

@@ -72,9 +72,14 @@ void DashboardControlView::setupViews()
 
     presetRows_->setSpacing(8);
 
-    QPalette bezel = forcedButton_->palette();
-    bezel.setColor(QPalette::Button, activePelvaneGreenDeep());
-    forcedButton_->setPalette(bezel);
+    // A palette colour is only a hint to the style, which draws it as a light
+    // gradient; a sheet of its own keeps the bezel the deep green.
+    const QColor deep = activePelvaneGreenDeep();
+    forcedButton_->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; color: white; border: 1px solid %2;"
+                       " border-radius: 6px; padding: 4px 14px; }"
+                       "QPushButton:pressed { background-color: %2; }")
+            .arg(deep.name(), deep.darker(125).name()));
     QObject::connect(forcedButton_, &QPushButton::clicked, this, [this] {
         if (onActivateForced_)
             onActivateForced_();

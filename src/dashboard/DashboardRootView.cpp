@@ -107,8 +107,15 @@ void DashboardRootView::setupViews()
         segmented_->addTab(dashboardTabTitle(tab, *state_));
     segmented_->setExpanding(false);
     segmented_->setFixedHeight(26);
-    // Two lines at most; a longer summary is cut rather than pushing the tabs down.
-    subtitleLabel_->setMaximumHeight(2 * subtitleLabel_->fontMetrics().lineSpacing());
+    // Two lines at most; a longer summary is cut rather than pushing the tabs
+    // down. Measured as the label lays out wrapped text, which is taller than
+    // two line spacings: that bound cut off the descenders.
+    const QMargins margins = subtitleLabel_->contentsMargins();
+    subtitleLabel_->setMaximumHeight(
+        subtitleLabel_->fontMetrics()
+            .boundingRect(QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), Qt::TextWordWrap, QStringLiteral("Ag\nAg"))
+            .height()
+        + margins.top() + margins.bottom());
     segmented_->setDrawBase(false);
     QObject::connect(segmented_, &QTabBar::currentChanged, this, [this](int index) { tabChanged(index); });
 

@@ -32,10 +32,10 @@ QColor secondaryLabel()
     return QApplication::palette().color(QPalette::PlaceholderText);
 }
 
-QFont systemFont(qreal points, QFont::Weight weight)
+QFont systemFont(int pixels, QFont::Weight weight)
 {
     QFont font = QApplication::font();
-    font.setPointSizeF(points);
+    font.setPixelSize(pixels);
     font.setWeight(weight);
     return font;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The few looks every dashboard view shares: the card frame, the fonts by
-// point size and weight, and the system colours the views are drawn in.
+// size and weight, and the system colours the views are drawn in.
 
 #include <QColor>
 #include <QFont>
@@ -17,8 +17,9 @@ QColor separator();
 QColor label();
 QColor secondaryLabel();
 
-// The application font at this point size and weight.
-QFont systemFont(qreal points, QFont::Weight weight = QFont::Normal);
+// The application font at this size and weight. The sizes the dashboard is
+// drawn to are logical pixels: a point size would grow with the screen's dpi.
+QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal);
 
 // A rounded card: filled background and a one-pixel border of the separator
 // colour at the given alpha. Applies to this widget only, not its children.

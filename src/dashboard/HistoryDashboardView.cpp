@@ -25,6 +25,60 @@ constexpr size_t recentRowCount = 6;
 
 } // namespace
 
+// The rounded box of recent sessions. It places the rows itself: a layout
+// squeezed below its rows' fixed heights would stack them over each other,
+// so whole rows are shown from the top while they fit and the rest hidden.
+class RecentSessionList final : public QWidget {
+public:
+    static constexpr int inset = 12;
+    static constexpr int spacing = 8;
+
+    explicit RecentSessionList(QLabel* emptyLabel) : emptyLabel_(emptyLabel)
+    {
+        emptyLabel_->setParent(this);
+        styleCard(this, controlBackground(), 14, 0.35);
+    }
+
+    void setRows(std::vector<QWidget*> rows)
+    {
+        rows_ = std::move(rows);
+        emptyLabel_->setHidden(!rows_.empty());
+        place();
+        updateGeometry();
+    }
+
+    QSize sizeHint() const override { return {0, inset + heightOf(rows_.size()) + inset}; }
+    // Room for one row; a shorter window shows none rather than a cut one.
+    QSize minimumSizeHint() const override { return {0, inset + heightOf(1) + inset}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { place(); }
+
+private:
+    int heightOf(size_t count) const
+    {
+        const int row = rows_.empty() ? emptyLabel_->sizeHint().height() : rows_.front()->minimumHeight();
+        return count == 0 ? row : int(count) * row + (int(count) - 1) * spacing;
+    }
+
+    void place()
+    {
+        const int width = std::max(0, this->width() - 2 * inset);
+        const int bottom = height() - inset;
+        emptyLabel_->setGeometry(inset, inset, width, emptyLabel_->sizeHint().height());
+        int top = inset;
+        for (QWidget* row : rows_) {
+            const int rowHeight = row->minimumHeight();
+            row->setGeometry(inset, top, width, rowHeight);
+            row->setVisible(top + rowHeight <= bottom);
+            top += rowHeight + spacing;
+        }
+    }
+
+    QLabel* emptyLabel_;
+    std::vector<QWidget*> rows_;
+};
+
 HistoryDashboardView::HistoryDashboardView(QWidget* parent)
     : QWidget(parent),
       titleLabel_(makeLabel(QStringLiteral("最近挂机概览"), systemFont(18, QFont::Bold), label())),
@@ -44,10 +98,9 @@ HistoryDashboardView::HistoryDashboardView(QWidget* parent)
                                   secondaryLabel())),
       chartView_(new HistoryChartView),
       recentTitleLabel_(makeLabel(QStringLiteral("最近记录"), systemFont(14, QFont::DemiBold), label())),
-      recentContainer_(new QWidget),
-      recentStack_(new QVBoxLayout),
       emptyLabel_(makeLabel(QStringLiteral("还没有历史记录，先开一次挂机试试。"), systemFont(12, QFont::Medium),
-                            secondaryLabel()))
+                            secondaryLabel())),
+      recentList_(new RecentSessionList(emptyLabel_))
 {
     setupViews();
     sectionChanged(0);
@@ -110,18 +163,8 @@ void HistoryDashboardView::setupViews()
     overview->addSpacing(12);
     overview->addWidget(recentTitleLabel_);
     overview->addSpacing(10);
-    styleCard(recentContainer_, controlBackground(), 14, 0.35);
-    // Rows that do not fit in a short window are cut off rather than growing it.
-    recentContainer_->setMinimumHeight(66);
-    auto* recentLayout = new QVBoxLayout(recentContainer_);
-    recentLayout->setContentsMargins(12, 12, 12, 12);
-    recentLayout->setSpacing(0);
-    recentStack_->setSpacing(8);
-    recentLayout->addLayout(recentStack_);
-    recentLayout->addStretch(1);
     emptyLabel_->setAlignment(Qt::AlignCenter);
-    recentStack_->addWidget(emptyLabel_);
-    overview->addWidget(recentContainer_, 1);
+    overview->addWidget(recentList_, 1);
 
     auto* estimate = new QVBoxLayout(estimatePanel_);
     estimate->setContentsMargins(14, 0, 14, 14);
@@ -182,19 +225,19 @@ void HistoryDashboardView::reloadRecentSessions(const std::vector<HistorySession
     // The row widgets stay and take the new sessions in place, so the
     // once-a-second refresh neither flickers nor rebuilds anything.
     const std::vector<HistorySession> latest = latestSessions(sessions, recentRowCount);
+    const size_t before = recentRows_.size();
     while (recentRows_.size() > latest.size()) {
         delete recentRows_.back();
         recentRows_.pop_back();
     }
     for (size_t i = 0; i < latest.size(); ++i) {
-        if (i < recentRows_.size()) {
+        if (i < recentRows_.size())
             recentRows_[i]->setSession(latest[i], timeZone_);
-        } else {
-            recentRows_.push_back(new HistoryRecentRowView(latest[i], timeZone_, recentContainer_));
-            recentStack_->addWidget(recentRows_.back());
-        }
+        else
+            recentRows_.push_back(new HistoryRecentRowView(latest[i], timeZone_, recentList_));
     }
-    emptyLabel_->setHidden(!latest.empty());
+    if (recentRows_.size() != before)
+        recentList_->setRows(std::vector<QWidget*>(recentRows_.begin(), recentRows_.end()));
 }
 
 } // namespace launcher

@@ -12,7 +12,6 @@ class QAbstractButton;
 class QButtonGroup;
 class QLabel;
 class QStackedWidget;
-class QVBoxLayout;
 
 namespace launcher {
 
@@ -21,6 +20,7 @@ class HistoryChartView;
 class HistoryEstimatePanelView;
 class HistoryRecentRowView;
 class HistoryStatCardView;
+class RecentSessionList;
 
 // The statistics tab: cards, the seven-day chart, the recent sessions and
 // the estimate panel, all recomputed from the sessions on every update.
@@ -44,7 +44,8 @@ public:
     HistoryChartView* chartView() const { return chartView_; }
     HistoryEstimatePanelView* estimateView() const { return estimateView_; }
     QAbstractButton* sectionButton(int index) const;
-    // Top first; none while the empty label is shown.
+    // Top first; none while the empty label is shown. Rows that do not fit
+    // the window's height are hidden.
     const std::vector<HistoryRecentRowView*>& recentRows() const { return recentRows_; }
     bool showsEmptyLabel() const;
 
@@ -65,9 +66,8 @@ private:
     QLabel* chartLegendLabel_;
     HistoryChartView* chartView_;
     QLabel* recentTitleLabel_;
-    QWidget* recentContainer_;
-    QVBoxLayout* recentStack_;
     QLabel* emptyLabel_;
+    RecentSessionList* recentList_;
     std::vector<HistoryRecentRowView*> recentRows_;
 };
 

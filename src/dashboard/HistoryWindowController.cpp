@@ -4,7 +4,9 @@
 #include "engine/Constants.h"
 #include "engine/StateStore.h"
 
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -43,13 +45,38 @@ HistoryWindowController::HistoryWindowController(StateStore& state, ColorPanel& 
 void HistoryWindowController::showWindow(const std::optional<QRect>& visibleFrame)
 {
     const QRect frame = dashboardWindowFrame(visibleFrame);
-    // A widget cannot be smaller than its minimum; on a small screen the
-    // minimum gives way to the size the window opens at.
-    setMinimumSize(dashboardMinimumSize.boundedTo(frame.size()));
+    fitMinimumSizeTo(visibleFrame);
     show();
     setGeometry(frame);
+    if (QWindow* window = windowHandle()) {
+        // The window opened to fit the main screen; from here on it follows its own.
+        QObject::disconnect(screenChanged_);
+        screenChanged_ = QObject::connect(window, &QWindow::screenChanged, this, [this](QScreen* screen) {
+            followScreen(screen);
+            if (screen)
+                fitMinimumSizeTo(screen->availableGeometry());
+        });
+        followScreen(window->screen());
+    }
     raise();
     activateWindow();
+}
+
+void HistoryWindowController::fitMinimumSizeTo(const std::optional<QRect>& visibleFrame)
+{
+    // A widget cannot be smaller than its minimum; on a small screen the
+    // minimum gives way to the size the window opens at, and comes back on
+    // a screen that holds it.
+    setMinimumSize(dashboardMinimumSize.boundedTo(dashboardWindowFrame(visibleFrame).size()));
+}
+
+void HistoryWindowController::followScreen(QScreen* screen)
+{
+    QObject::disconnect(screenResized_);
+    if (!screen)
+        return;
+    screenResized_ = QObject::connect(screen, &QScreen::availableGeometryChanged, this,
+                                      [this](const QRect& visible) { fitMinimumSizeTo(visible); });
 }
 
 void HistoryWindowController::update(const std::vector<HistorySession>& sessions, StateStore& state)

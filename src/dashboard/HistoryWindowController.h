@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+class QScreen;
+
 namespace launcher {
 
 class ColorPanel;
@@ -28,6 +30,9 @@ public:
 
     // Puts the window on screen, sized and centred in the visible frame.
     void showWindow(const std::optional<QRect>& visibleFrame);
+    // The minimum size, as far as a screen of this visible frame can hold it.
+    // Followed whenever the window's screen changes or changes size.
+    void fitMinimumSizeTo(const std::optional<QRect>& visibleFrame);
     using QWidget::update;
     void update(const std::vector<HistorySession>& sessions, StateStore& state);
     void showTab(DashboardTab tab);
@@ -35,7 +40,11 @@ public:
     DashboardRootView* dashboardView() const { return dashboardView_; }
 
 private:
+    void followScreen(QScreen* screen);
+
     DashboardRootView* dashboardView_;
+    QMetaObject::Connection screenChanged_;
+    QMetaObject::Connection screenResized_;
 };
 
 QString dashboardWindowTitle(const StateStore& state);

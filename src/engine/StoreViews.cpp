@@ -19,7 +19,7 @@ const MachineProfile& StateStore::machineProfile()
 {
     // The hardware query is slow; a failed one is not retried either.
     if (!cachedMachineProfile_)
-        cachedMachineProfile_ = machineProfileFromOverview(platform_.hardware.hardwareOverview());
+        cachedMachineProfile_ = machineProfileFor(platform_.hardware.machineDescription());
     return *cachedMachineProfile_;
 }
 

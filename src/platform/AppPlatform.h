@@ -89,6 +89,9 @@ public:
     // Ends the event loop; the shutdown sequence runs after it.
     virtual void terminate() = 0;
     virtual std::unique_ptr<ToastPanel> createToastPanel() = 0;
+    // The toolkit's own texts (the colour panel's, for one) in this language:
+    // a locale name, "zh_CN" or "en".
+    virtual void useInterfaceLanguage(const QString& localeName) = 0;
 };
 
 // Everything the application delegate needs from the desktop. Non-owning.

@@ -5,6 +5,7 @@
 // and a recording fake under tests/support/.
 
 #include "platform/Clock.h"
+#include "store/Machine.h"
 
 #include <QString>
 #include <QStringList>
@@ -191,9 +192,8 @@ public:
 class Hardware {
 public:
     virtual ~Hardware() = default;
-    // The hardware overview: lines "Model Name:", "Chip:" or "Processor
-    // Name:" followed by the value. Absent when it cannot be read.
-    virtual std::optional<QString> hardwareOverview() = 0;
+    // Model, processor and class of this machine; what cannot be read is left empty.
+    virtual MachineDescription machineDescription() = 0;
 };
 
 class LoginItem {

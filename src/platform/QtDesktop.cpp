@@ -1,5 +1,6 @@
 #include "platform/QtDesktop.h"
 
+#include "platform/QtTranslations.h"
 #include "store/Color.h"
 
 #include <QApplication>
@@ -211,6 +212,7 @@ void QtColorPanel::open(const QColor& current, std::function<void(const QColor&)
         // Changes apply as they are made, so there is nothing to confirm or cancel.
         dialog_->setOptions(QColorDialog::NoButtons);
         dialog_->setWindowModality(Qt::NonModal);
+        keepTitleTranslated(dialog_.get(), "QColorDialog", "Select Color");
     }
     QObject::disconnect(following_);
     dialog_->setCurrentColor(current);

@@ -4,6 +4,7 @@
 // platform folders add what it does not.
 
 #include "platform/AppPlatform.h"
+#include "platform/QtTranslations.h"
 
 #include <QMetaObject>
 
@@ -67,10 +68,12 @@ public:
     std::optional<QRect> mainScreenVisibleFrame() const override;
     void terminate() override;
     std::unique_ptr<ToastPanel> createToastPanel() override;
+    void useInterfaceLanguage(const QString& localeName) override { translations_.use(localeName); }
 
 private:
     class FrontWindowTracker;
     std::unique_ptr<FrontWindowTracker> tracker_;
+    QtTranslations translations_;
 };
 
 } // namespace launcher

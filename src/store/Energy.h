@@ -2,6 +2,7 @@
 
 #include "store/HistorySessions.h"
 #include "store/Localization.h"
+#include "store/Machine.h"
 
 #include <QString>
 
@@ -14,6 +15,7 @@ struct MachineProfile {
     QString label;
     double normalModeWatts = 12.0;
     double forcedModeWatts = 5.8;
+    MachineClass machineClass = MachineClass::mac;
 
     bool operator==(const MachineProfile&) const = default;
 };
@@ -40,9 +42,10 @@ struct EnergyDashboardSummary {
     bool operator==(const EnergyDashboardSummary&) const = default;
 };
 
-// Model, chip and assumed power draw from the hardware overview; a machine
-// whose overview could not be read is a plain "Mac" with average watts.
-MachineProfile machineProfileFromOverview(const std::optional<QString>& overview);
+// Label and assumed power draw. A Mac's watts follow its model name, and a
+// Mac whose model is unknown is a plain "Mac" with average watts; any other
+// computer's follow its class.
+MachineProfile machineProfileFor(const MachineDescription& machine);
 
 // Price and currency for the time zone, or failing that the region code (two
 // letters; empty means none). The label is in the given language, which is

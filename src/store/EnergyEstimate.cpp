@@ -105,23 +105,42 @@ double kilowattHours(double seconds, double watts)
 
 } // namespace
 
-MachineProfile machineProfileFromOverview(const std::optional<QString>& overview)
+MachineDescription macDescriptionFromOverview(const QString& overview)
 {
-    const QString text = overview.value_or(QString());
-    const QString model = nonEmptyValue(text, QStringLiteral("Model Name:")).value_or(QStringLiteral("Mac"));
-    auto chip = nonEmptyValue(text, QStringLiteral("Chip:"));
+    MachineDescription mac;
+    mac.model = nonEmptyValue(overview, QStringLiteral("Model Name:")).value_or(QString());
+    auto chip = nonEmptyValue(overview, QStringLiteral("Chip:"));
     if (!chip)
-        chip = nonEmptyValue(text, QStringLiteral("Processor Name:"));
+        chip = nonEmptyValue(overview, QStringLiteral("Processor Name:"));
+    mac.processor = chip.value_or(QString());
+    return mac;
+}
 
+MachineProfile machineProfileFor(const MachineDescription& description)
+{
+    const bool mac = description.machineClass == MachineClass::mac;
+    const QString model = mac && description.model.isEmpty() ? QStringLiteral("Mac") : description.model;
+    // Any other computer draws like the closest Mac: a laptop like the larger
+    // notebook, a desktop with its screen like the all-in-one. One of unknown
+    // build keeps the average.
+    const QString like = mac                                                  ? model
+                       : description.machineClass == MachineClass::laptop  ? QStringLiteral("MacBook Pro")
+                       : description.machineClass == MachineClass::desktop ? QStringLiteral("iMac")
+                                                                           : QString();
     MachineProfile machine;
-    machine.label = chip ? model + QStringLiteral("（") + *chip + QStringLiteral("）") : model;
+    machine.machineClass = description.machineClass;
     for (const PowerRow& row : powerTable) {
-        if (model.contains(QLatin1String(row.modelContains))) {
+        if (like.contains(QLatin1String(row.modelContains))) {
             machine.normalModeWatts = row.normalWatts;
             machine.forcedModeWatts = row.forcedWatts;
             break;
         }
     }
+    const QString& chip = description.processor;
+    if (model.isEmpty())
+        machine.label = chip.isEmpty() ? QStringLiteral("PC") : chip;
+    else
+        machine.label = chip.isEmpty() ? model : model + QStringLiteral("（") + chip + QStringLiteral("）");
     return machine;
 }
 
@@ -195,9 +214,14 @@ EnergyDashboardSummary energySummary(const std::vector<HistorySession>& sessions
     summary.totalSpentLabel = formatCurrencyAmount(profile.ratePerKWh * totalKWh, profile);
     summary.savedEnergyLabel = formatEnergyAmount(savedKWh);
     summary.savedMoneyLabel = formatCurrencyAmount(profile.ratePerKWh * savedKWh, profile);
-    summary.noteLabel = english
-        ? QStringLiteral("Estimated from your Mac model power draw and your system time zone's average residential rate.")
-        : QStringLiteral("按设备机型功耗和系统时区推断的居民平均电价估算，结果仅供参考。");
+    if (machine.machineClass == MachineClass::mac)
+        summary.noteLabel = english ? QStringLiteral("Estimated from your Mac model power draw and your system time "
+                                                     "zone's average residential rate.")
+                                    : QStringLiteral("按设备机型功耗和系统时区推断的居民平均电价估算，结果仅供参考。");
+    else
+        summary.noteLabel = english ? QStringLiteral("Estimated from your computer's typical power draw and your "
+                                                     "system time zone's average residential rate.")
+                                    : QStringLiteral("按电脑的典型功耗和系统时区推断的居民平均电价估算，结果仅供参考。");
     return summary;
 }
 

@@ -6,6 +6,7 @@
 #include "dashboard/DashboardRootView.h"
 #include "dashboard/DashboardSettingsView.h"
 #include "dashboard/HistoryDashboardView.h"
+#include "dashboard/HistoryRecentRowView.h"
 #include "dashboard/HistoryStatCardView.h"
 #include "dashboard/HistoryWindowController.h"
 #include "dashboard/WindowDashboardHost.h"
@@ -14,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QScreen>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -22,6 +24,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace launcher;
 using namespace launcher::testing;
@@ -104,6 +108,8 @@ private slots:
         texts << root->controlView()->forcedButton()->text() << root->settingsView()->batteryCheckbox()->text();
         QCOMPARE(texts, (QStringList{"Pelvane Awake Dashboard", "Pelvane Awake Dashboard", "Control", "Settings",
                                      "Stats", "Start forced mode (3h)", "Allow awake on battery"}));
+        // So do the toolkit's own dialogs, once per change.
+        QCOMPARE(w.desktop.desktop.interfaceLanguages, (QStringList{"zh_CN", "en"}));
 
         // A refused preset reopens the window while its button is still delivering the click.
         w.fake.power.snapshot.source = PowerSourceKind::battery;
@@ -115,6 +121,93 @@ private slots:
         QVERIFY(!pressed && !first);
         QCOMPARE(w.root().currentTab(), DashboardTab::settings);
         w.delegate->applicationWillTerminate();
+    }
+
+    // The opening size on a 768-high screen, the minimum, and the opening size
+    // on a 900-high one: whole rows only, none over another or over the box's edge.
+    void recentRowsNeverOverlap()
+    {
+        StoreFixture f;
+        FakeColorPanel panel;
+        DashboardRootView root(*f.store, panel, DashboardActions{});
+        std::vector<HistorySession> sessions;
+        for (int i = 0; i < 9; ++i)
+            sessions.push_back({1000.0 + i * 7200, 1000.0 + i * 7200 + 3600, i % 2 ? AwakeMode::forced : AwakeMode::normal});
+        root.update(sessions, *f.store);
+        root.showTab(DashboardTab::stats);
+        root.show();
+        const auto& rows = root.statsView()->recentRows();
+        QCOMPARE(rows.size(), size_t(6));
+        QWidget* box = rows.front()->parentWidget();
+        for (QSize size : {QSize(650, 740), QSize(620, 840), QSize(650, 872)}) {
+            root.resize(size);
+            QApplication::processEvents();
+            const QRect inside = box->rect().adjusted(12, 12, -12, -12);
+            std::vector<QRect> shown;
+            for (HistoryRecentRowView* row : rows) {
+                if (!row->isVisible())
+                    continue;
+                shown.push_back(row->geometry());
+                QVERIFY2(inside.contains(row->geometry()), qPrintable(QStringLiteral("row cut at %1x%2").arg(size.width()).arg(size.height())));
+                QCOMPARE(row->height(), 42);
+            }
+            // Every row that fits is shown: one more would not.
+            QVERIFY(!shown.empty());
+            QVERIFY(shown.size() == rows.size() || shown.back().bottom() + 8 + 42 > inside.bottom());
+            for (size_t i = 0; i < shown.size(); ++i) {
+                QVERIFY(rows[i]->isVisible()); // the latest, from the top
+                for (size_t j = i + 1; j < shown.size(); ++j)
+                    QVERIFY2(!shown[i].intersects(shown[j]), qPrintable(QStringLiteral("rows %1 and %2 overlap").arg(i).arg(j)));
+            }
+        }
+        // A tall window shows all six.
+        root.resize(650, 1100);
+        QApplication::processEvents();
+        QVERIFY(std::ranges::all_of(rows, [](HistoryRecentRowView* row) { return row->isVisible(); }));
+    }
+
+    // Lowered for a small screen, the minimum holds again once the screen can hold it.
+    void minimumSizeComesBackWithRoom()
+    {
+        WindowFixture w;
+        w.delegate->applicationDidFinishLaunching();
+        w.desktop.desktop.visibleFrame = QRect(0, 0, 1366, 768);
+        w.delegate->openHistoryFile();
+        HistoryWindowController* window = w.host->controller();
+        QCOMPARE(window->size(), QSize(650, 740));
+        QCOMPARE(window->minimumSize(), QSize(620, 740));
+
+        emit window->screen()->availableGeometryChanged(QRect(0, 0, 1440, 900)); // the screen grew
+        QCOMPARE(window->minimumSize(), dashboardMinimumSize);
+        QVERIFY(window->height() >= 840);
+        window->fitMinimumSizeTo(QRect(0, 0, 1024, 600)); // moved to a small screen
+        QCOMPARE(window->minimumSize(), QSize(620, 572));
+        emit window->screen()->availableGeometryChanged(QRect(0, 0, 2560, 1440));
+        QCOMPARE(window->minimumSize(), dashboardMinimumSize);
+        w.delegate->applicationWillTerminate();
+    }
+
+    // The English summary wraps to two lines, descenders and all; a third is cut.
+    void headerSubtitleShowsWholeLines()
+    {
+        StoreFixture f;
+        f.store->language = AppLanguage::english;
+        FakeColorPanel panel;
+        DashboardRootView root(*f.store, panel, DashboardActions{});
+        root.show();
+        QLabel* subtitle = root.subtitleLabel();
+        int twoLines = 0;
+        for (QSize size : {QSize(650, 740), QSize(620, 840), QSize(650, 872)}) {
+            root.resize(size);
+            QApplication::processEvents();
+            twoLines = subtitle->heightForWidth(subtitle->width());
+            QVERIFY(twoLines > subtitle->fontMetrics().height() + 4); // more than one line
+            QCOMPARE(subtitle->height(), twoLines);
+        }
+        subtitle->setText(subtitle->text().repeated(3));
+        QApplication::processEvents();
+        QVERIFY(subtitle->heightForWidth(subtitle->width()) > twoLines);
+        QCOMPARE(subtitle->height(), twoLines);
     }
 
     void controlTab()

@@ -13,9 +13,12 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <thread>
@@ -217,6 +220,32 @@ private slots:
         dialog->setCurrentColor(Qt::white);
         QCOMPARE(forHang.size(), 1);
         QCOMPARE(forForced, QList<QColor>({QColor(Qt::white)}));
+    }
+
+    // Qt's own texts follow the language, in a panel already open too.
+    void colourPanelSpeaksTheInterfaceLanguage()
+    {
+        QtDesktop desktop;
+        QtColorPanel panel;
+        desktop.useInterfaceLanguage(QStringLiteral("zh_CN"));
+        panel.open(Qt::red, {});
+        QColorDialog* dialog = openDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("选择颜色"));
+        const auto buttons = dialog->findChildren<QPushButton*>();
+        QVERIFY(std::ranges::any_of(buttons, [](QPushButton* b) { return b->text().contains(QStringLiteral("自定义颜色")); }));
+
+        const auto labelled = [dialog](const QString& text) {
+            const auto labels = dialog->findChildren<QLabel*>();
+            return std::ranges::any_of(labels, [&](QLabel* label) { return label->text().contains(text); });
+        };
+        QVERIFY(labelled(QStringLiteral("基本颜色")));
+
+        desktop.useInterfaceLanguage(QStringLiteral("en"));
+        QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("Select Color"));
+        QVERIFY(labelled(QStringLiteral("Basic colors")));
+        desktop.useInterfaceLanguage(QStringLiteral("zh_CN"));
+        QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("选择颜色"));
     }
 };
 

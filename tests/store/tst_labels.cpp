@@ -57,7 +57,9 @@ private slots:
 
     void machineProfile()
     {
-        const auto from = [](const char* text) { return machineProfileFromOverview(QString::fromUtf8(text)); };
+        const auto from = [](const char* text) {
+            return machineProfileFor(macDescriptionFromOverview(QString::fromUtf8(text)));
+        };
         const auto mac = [](const char* label, double normal, double forced) {
             return MachineProfile{QString::fromUtf8(label), normal, forced};
         };
@@ -71,6 +73,43 @@ private slots:
         // A prefix inside a line does not count, and an empty value is none.
         QCOMPARE(from("Model Name: ThinkPad\nThe Chip: inside\nChip:   \n"), mac("ThinkPad", 12.0, 5.8));
         QCOMPARE(from("Processor Name: Intel Core i7\n"), mac("Mac（Intel Core i7）", 12.0, 5.8));
+        QCOMPARE(from(""), mac("Mac", 12.0, 5.8));
+    }
+
+    // Any other computer: its own name, watts by class, and never a Mac.
+    void otherComputersByClass()
+    {
+        const auto profile = [](const char* model, const char* cpu, MachineClass kind) {
+            return machineProfileFor({QString::fromUtf8(model), QString::fromUtf8(cpu), kind});
+        };
+        const auto pc = [](const char* label, double normal, double forced, MachineClass kind) {
+            return MachineProfile{QString::fromUtf8(label), normal, forced, kind};
+        };
+        QCOMPARE(profile("LENOVO ThinkPad X1", "Intel Core i7", MachineClass::laptop),
+                 pc("LENOVO ThinkPad X1（Intel Core i7）", 14.0, 6.2, MachineClass::laptop));
+        QCOMPARE(profile("Dell Inc. OptiPlex 7010", "", MachineClass::desktop),
+                 pc("Dell Inc. OptiPlex 7010", 34.0, 17.0, MachineClass::desktop));
+        // A name that happens to hold a Mac model's text does not choose the watts.
+        QCOMPARE(profile("iMac-like Tower", "", MachineClass::unknown), pc("iMac-like Tower", 12.0, 5.8, MachineClass::unknown));
+        QCOMPARE(profile("", "AMD EPYC 7B13", MachineClass::unknown), pc("AMD EPYC 7B13", 12.0, 5.8, MachineClass::unknown));
+        QCOMPARE(profile("", "", MachineClass::laptop).label, QStringLiteral("PC"));
+
+        // The note speaks of the computer, in both languages; a Mac keeps its own.
+        const MachineProfile laptop = profile("HP EliteBook 840", "", MachineClass::laptop);
+        const RegionalElectricityProfile region;
+        for (AppLanguage language : {AppLanguage::chinese, AppLanguage::english}) {
+            const EnergyDashboardSummary summary = energySummary({}, laptop, region, language);
+            QVERIFY2(!summary.noteLabel.contains(QLatin1String("Mac")) && !summary.machineLabel.contains(QLatin1String("Mac")),
+                     qPrintable(summary.noteLabel));
+        }
+        QCOMPARE(energySummary({}, laptop, region, AppLanguage::english).noteLabel,
+                 QStringLiteral("Estimated from your computer's typical power draw and your system time zone's average "
+                                "residential rate."));
+        QCOMPARE(energySummary({}, laptop, region, AppLanguage::chinese).noteLabel,
+                 QStringLiteral("按电脑的典型功耗和系统时区推断的居民平均电价估算，结果仅供参考。"));
+        QCOMPARE(energySummary({}, machineProfileFor({}), region, AppLanguage::english).noteLabel,
+                 QStringLiteral("Estimated from your Mac model power draw and your system time zone's average "
+                                "residential rate."));
     }
 
     // The hardware query is slow and runs on the main thread.
@@ -80,7 +119,7 @@ private slots:
         StateStore store(fake.platform());
         QCOMPARE(fake.hardware.calls, 0);
         QCOMPARE(store.machineProfile(), (MachineProfile{QStringLiteral("Mac"), 12.0, 5.8}));
-        fake.hardware.overview = QStringLiteral("Model Name: MacBook Air\n");
+        fake.hardware.description.model = QStringLiteral("MacBook Air");
         QCOMPARE(store.machineProfile().label, QStringLiteral("Mac"));
         store.energyDashboardSummary({});
         QCOMPARE(fake.hardware.calls, 1);
@@ -136,7 +175,7 @@ private slots:
     void summaryOfNormalAndForcedTime()
     {
         FakePlatform fake;
-        fake.hardware.overview = QStringLiteral("Model Name: MacBook Air\nChip: Apple M2\n");
+        fake.hardware.description = {QStringLiteral("MacBook Air"), QStringLiteral("Apple M2")};
         StateStore store(fake.platform());
         QCOMPARE(store.energyDashboardSummary({{1000, 8200, AwakeMode::normal}, {0, 900, AwakeMode::forced},
                                                {5000, 5900, AwakeMode::forced}, {0, 99999, AwakeMode::off},

@@ -98,11 +98,13 @@ public:
     std::optional<QRect> mainScreenVisibleFrame() const override { return visibleFrame; }
     void terminate() override { ++terminations; }
     std::unique_ptr<ToastPanel> createToastPanel() override { return std::make_unique<FakeToastPanel>(toast); }
+    void useInterfaceLanguage(const QString& localeName) override { interfaceLanguages << localeName; }
 
     std::optional<QRect> visibleFrame = QRect(0, 25, 1440, 875);
     std::vector<QUrl> opened;
     int activations = 0, terminations = 0;
     ToastPanelRecord toast;
+    QStringList interfaceLanguages;
 };
 
 // A dashboard that is only bookkeeping: what was opened, updated and shown.

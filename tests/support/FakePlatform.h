@@ -219,8 +219,8 @@ private:
 
 class FakeHardware final : public Hardware {
 public:
-    std::optional<QString> hardwareOverview() override { ++calls; return overview; }
-    std::optional<QString> overview;
+    MachineDescription machineDescription() override { ++calls; return description; }
+    MachineDescription description;
     int calls = 0;
 };
 

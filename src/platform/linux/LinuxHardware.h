@@ -4,16 +4,19 @@
 
 namespace launcher {
 
-// The overview lines composed from the firmware's product name and the
-// processor's model name, so the same reader applies as on macOS.
+// The machine as the firmware's DMI table and the kernel's processor list
+// name it: vendor and product, processor model and chassis type.
 class LinuxHardware final : public Hardware {
 public:
     // root: the file system's top, "/" except in tests.
     explicit LinuxHardware(QString root = QStringLiteral("/"));
-    std::optional<QString> hardwareOverview() override;
+    MachineDescription machineDescription() override;
 
 private:
     QString root_;
 };
+
+// The machine class of an SMBIOS chassis type number.
+MachineClass machineClassOfChassis(int chassisType);
 
 } // namespace launcher

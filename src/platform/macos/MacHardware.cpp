@@ -2,9 +2,11 @@
 
 namespace launcher {
 
-std::optional<QString> MacHardware::hardwareOverview()
+MachineDescription MacHardware::machineDescription()
 {
-    return commands_.runCommand(QStringLiteral("/usr/sbin/system_profiler"), {QStringLiteral("SPHardwareDataType")});
+    const auto overview =
+        commands_.runCommand(QStringLiteral("/usr/sbin/system_profiler"), {QStringLiteral("SPHardwareDataType")});
+    return macDescriptionFromOverview(overview.value_or(QString()));
 }
 
 } // namespace launcher

@@ -4,11 +4,11 @@
 
 namespace launcher {
 
-// The hardware overview as the system profiler prints it.
+// Model and chip from the system profiler's hardware overview.
 class MacHardware final : public Hardware {
 public:
     explicit MacHardware(CommandRunner& commands) : commands_(commands) {}
-    std::optional<QString> hardwareOverview() override;
+    MachineDescription machineDescription() override;
 
 private:
     CommandRunner& commands_;

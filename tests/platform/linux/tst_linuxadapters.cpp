@@ -116,27 +116,70 @@ private slots:
         QVERIFY(LinuxRunningApplications().displayedNames().contains(QCoreApplication::applicationName().left(15)));
     }
 
-    void hardwareProfileFromSysfsAndCpuinfo()
+    void machineFromDmiAndCpuinfo()
     {
         QTemporaryDir root;
-        QDir(root.path()).mkpath(QStringLiteral("sys/class/dmi/id"));
+        const QDir dmi(root.filePath(QStringLiteral("sys/class/dmi/id")));
+        dmi.mkpath(QStringLiteral("."));
         QDir(root.path()).mkpath(QStringLiteral("proc"));
-        writeFile(root.filePath(QStringLiteral("sys/class/dmi/id/product_name")), "ThinkPad X1 Carbon 6th\n");
-        writeFile(root.filePath(QStringLiteral("sys/class/dmi/id/product_family")), "ThinkPad X1\n");
+        const auto write = [&](const char* name, const char* value) { writeFile(dmi.filePath(QLatin1String(name)), value); };
         writeFile(root.filePath(QStringLiteral("proc/cpuinfo")), "processor\t: 0\nvendor_id\t: GenuineIntel\n"
                                                                  "model name\t: Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz\n\n"
                                                                  "processor\t: 1\nmodel name\t: Some Other Core\n");
-        const auto profile = [&] { return machineProfileFromOverview(LinuxHardware(root.path()).hardwareOverview()); };
-        QCOMPARE(profile().label, QStringLiteral("ThinkPad X1 Carbon 6th（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz）"));
-        writeFile(root.filePath(QStringLiteral("sys/class/dmi/id/product_name")), "\n");
-        QCOMPARE(profile().label, QStringLiteral("ThinkPad X1（Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz）"));
+        const auto machine = [&] { return LinuxHardware(root.path()).machineDescription(); };
+        const auto estimate = [&](AppLanguage language) {
+            return energySummary({{0, 3600, AwakeMode::forced}}, machineProfileFor(machine()), {}, language);
+        };
+
+        // A laptop: vendor and product, the laptop's watts, and no Mac anywhere.
+        write("sys_vendor", "LENOVO\n");
+        write("product_name", "ThinkPad X1 Carbon 6th\n");
+        write("chassis_type", "10\n");
+        const QString cpu = QStringLiteral("Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz");
+        QCOMPARE(machine(), (MachineDescription{QStringLiteral("LENOVO ThinkPad X1 Carbon 6th"), cpu, MachineClass::laptop}));
+        QCOMPARE(machineProfileFor(machine()).label, QStringLiteral("LENOVO ThinkPad X1 Carbon 6th（") + cpu + QStringLiteral("）"));
+        QCOMPARE(estimate(AppLanguage::english).savedEnergyLabel, QStringLiteral("7.80 Wh")); // 14.0 - 6.2 W
+        for (AppLanguage language : {AppLanguage::chinese, AppLanguage::english}) {
+            const EnergyDashboardSummary summary = estimate(language);
+            QVERIFY2(!(summary.machineLabel + summary.noteLabel).contains(QLatin1String("Mac")), qPrintable(summary.noteLabel));
+        }
+
+        // A desktop tower whose maker repeats in the product, and no product name but a family.
+        write("sys_vendor", "HP\n");
+        write("product_name", "HP EliteDesk 800 G4 TWR\n");
+        write("chassis_type", "7\n");
+        QCOMPARE(machine().model, QStringLiteral("HP EliteDesk 800 G4 TWR"));
+        QCOMPARE(machine().machineClass, MachineClass::desktop);
+        QCOMPARE(estimate(AppLanguage::english).savedEnergyLabel, QStringLiteral("0.017 kWh")); // 34 - 17 W
+        QVERIFY(!(estimate(AppLanguage::chinese).machineLabel + estimate(AppLanguage::chinese).noteLabel).contains(QLatin1String("Mac")));
+        write("product_name", "\n");
+        write("product_family", "EliteDesk\n");
+        QCOMPARE(machine().model, QStringLiteral("HP EliteDesk"));
+
+        // Placeholders the board left in, a server chassis, an unreadable type: unknown, average watts.
+        write("sys_vendor", "To Be Filled By O.E.M.\n");
+        write("product_name", "System Product Name\n");
+        write("product_family", "To be filled by O.E.M.\n");
+        write("chassis_type", "17\n");
+        QCOMPARE(machine(), (MachineDescription{QString(), cpu, MachineClass::unknown}));
+        QCOMPARE(machineProfileFor(machine()).normalModeWatts, 12.0);
+        write("chassis_type", "laptop\n");
+        QCOMPARE(machine().machineClass, MachineClass::unknown);
+        QCOMPARE(machineClassOfChassis(31), MachineClass::laptop);
+        QCOMPARE(machineClassOfChassis(35), MachineClass::desktop);
+        QCOMPARE(machineClassOfChassis(2), MachineClass::unknown);
+
+        // An empty folder: nothing known, and still not a Mac.
+        QTemporaryDir bare;
+        const MachineDescription none = LinuxHardware(bare.path()).machineDescription();
+        QCOMPARE(none, (MachineDescription{QString(), QString(), MachineClass::unknown}));
+        QCOMPARE(machineProfileFor(none).label, QStringLiteral("PC"));
 
         // /proc reports files of size 0, which a reader that trusts the size misses.
-        QFile cpu(QStringLiteral("/proc/cpuinfo"));
-        if (!cpu.open(QIODevice::ReadOnly) || !cpu.readAll().contains("model name"))
+        QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+        if (!cpuinfo.open(QIODevice::ReadOnly) || !cpuinfo.readAll().contains("model name"))
             QSKIP("this machine names no processor model");
-        const auto overview = LinuxHardware().hardwareOverview();
-        QVERIFY(!captureValue(overview.value_or(QString()), QStringLiteral("Processor Name:")).value_or(QString()).isEmpty());
+        QVERIFY(!LinuxHardware().machineDescription().processor.isEmpty());
     }
 
     void readsDefaultSinkVolumeAndMute()
