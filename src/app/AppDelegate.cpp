@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "engine/Constants.h"
+#include "store/Labels.h"
 
 #include <QMenu>
 
@@ -65,6 +66,10 @@ void AppDelegate::applicationDidFinishLaunching()
     if (state.mode == AwakeMode::off)
         state.enable(AwakeMode::normal);
     updateUI();
+    // Without a tray nothing would show that the machine is kept awake, nor
+    // offer to stop it. A tray started with the session may come a little later.
+    if (!statusItem.isShown())
+        clock_.singleShot(trayWaitInterval, guarded([](AppDelegate& self) { self.standInForMissingTray(); }));
 
     if (monitorTimer)
         clock_.cancel(*monitorTimer);
@@ -78,7 +83,9 @@ void AppDelegate::applicationDidFinishLaunching()
         clock_.cancel(*pulseTimer);
     pulseTimer = clock_.repeating(pulseInterval, guarded([](AppDelegate& self) {
         self.pulsePhase += pulseInterval;
-        self.updateStatusItem();
+        // A still glyph changes with the mode only: the monitor and every action draw it.
+        if (self.statusItem.showsFramesCheaply())
+            self.updateStatusItem();
         // A closed menu's texts change at most once a second: the monitor tick
         // and the opening of the menu keep them current.
         if (self.menu_ && self.menu_->isVisible())
@@ -122,11 +129,22 @@ void AppDelegate::updateDashboardIfOpen()
         dashboard->update(state, state.historySessions());
 }
 
+void AppDelegate::standInForMissingTray()
+{
+    if (statusItem.isShown())
+        return;
+    if (onStartupProblem)
+        onStartupProblem(QStringLiteral("launcher: no system tray to show the status item in; "
+                                        "the dashboard shows the mode and can stop it"));
+    openHistoryFile();
+}
+
 // --- drawing
 
 void AppDelegate::updateUI()
 {
     updateStatusItem();
+    updateToolTip();
     if (menu_)
         refreshMenu(*menu_);
 }
@@ -134,7 +152,8 @@ void AppDelegate::updateUI()
 void AppDelegate::updateStatusItem()
 {
     // The pulse calls this 20 times a second: the tray is handed only what changed.
-    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, pulsePhase);
+    const double phase = statusItem.showsFramesCheaply() ? pulsePhase : stillPulsePhase;
+    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, phase);
     if (lastImageKey_ != image.cacheKey()) {
         statusItem.setImage(image);
         lastImageKey_ = image.cacheKey();
@@ -143,6 +162,22 @@ void AppDelegate::updateStatusItem()
     if (lastTitle_ != title) {
         statusItem.setTitle(title);
         lastTitle_ = title;
+    }
+}
+
+void AppDelegate::updateToolTip()
+{
+    const bool english = state.effectiveLanguage() == AppLanguage::english;
+    const QString time = statusItem.showsFramesCheaply()
+        ? state.durationLabelForStatusBar()
+        : durationLabelInMinutes(state.mode, state.startedAt, state.scheduledStopAt, state.now(), english);
+    QString tip = QStringLiteral("Pelvane");
+    if (!time.isEmpty())
+        tip += QLatin1Char(' ') + time;
+    tip += QLatin1Char('\n') + statusLineText(state.mode, english);
+    if (lastToolTip_ != tip) {
+        statusItem.setToolTip(tip);
+        lastToolTip_ = tip;
     }
 }
 

@@ -40,6 +40,9 @@ QAction* actionWithTag(QMenu* menu, int tag);
 
 std::optional<HotKeyAction> hotKeyActionFromId(int id);
 
+// The status menu's first line for mode.
+QString statusLineText(AwakeMode mode, bool english);
+
 // Owns everything the menu-bar program shows and the state store behind it.
 // Main thread only; every timer and delayed step goes through the clock and
 // does nothing once the delegate is gone.
@@ -51,6 +54,11 @@ public:
     static constexpr double toggleDelay = 0.06;
     static constexpr double forcedStartDelay = 0.18;
     static constexpr double forcedCheckDelays[2] = {0.4, 0.95};
+    // How long a tray may take to appear at log-in before the dashboard
+    // stands in for it.
+    static constexpr double trayWaitInterval = 5.0;
+    // The top of a breath: where frames are dear, the glyph stands here.
+    static constexpr double stillPulsePhase = 2.5;
 
     // Without a dashboard host the placeholder is used.
     AppDelegate(const Platform& platform, const AppPlatform& desktop, std::unique_ptr<DashboardHost> dashboard = nullptr);
@@ -67,6 +75,8 @@ public:
     std::vector<std::optional<HotKeyAction>> hotKeyRefs;
     bool hotKeyHandlerInstalled = false;
     PelvaneColorTarget activeColorTarget = PelvaneColorTarget::hang;
+    // Told of a problem the user cannot see on screen (for stderr).
+    std::function<void(const QString&)> onStartupProblem;
 
     // --- lifecycle
     void applicationDidFinishLaunching();
@@ -119,6 +129,8 @@ private:
     void checkForcedActivation(bool wasOff);
     void refreshMenu(QMenu& menu);
     void updateStatusItem();
+    void updateToolTip();
+    void standInForMissingTray();
     QAction* addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag = 0);
     QString localized(const QString& zh, const QString& en) const { return state.localized(zh, en); }
 
@@ -127,6 +139,7 @@ private:
     StatusGlyphCache glyphs_;
     std::optional<qint64> lastImageKey_;
     std::optional<QString> lastTitle_;
+    std::optional<QString> lastToolTip_;
     std::unique_ptr<QMenu> menu_;
     std::shared_ptr<AppDelegate*> self_;
 };

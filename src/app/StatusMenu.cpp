@@ -101,6 +101,20 @@ void AppDelegate::configureMenu()
     menu_ = std::move(menu);
 }
 
+QString statusLineText(AwakeMode mode, bool english)
+{
+    switch (mode) {
+    case AwakeMode::off:
+        return english ? QStringLiteral("Status: idle") : QStringLiteral("状态：待机");
+    case AwakeMode::normal:
+        return english ? QStringLiteral("Status: awake mode active") : QStringLiteral("状态：挂机模式中，电脑保持唤醒");
+    case AwakeMode::forced:
+        break;
+    }
+    return english ? QStringLiteral("Status: forced mode active")
+                   : QStringLiteral("状态：强制挂机中，全黑遮罩 + 静音 + 保持唤醒");
+}
+
 void AppDelegate::refreshMenu(QMenu& menu)
 {
     // Once per refresh: asking the system for its language is not cheap.
@@ -115,12 +129,7 @@ void AppDelegate::refreshMenu(QMenu& menu)
     const AwakeMode mode = state.mode;
     const bool awake = mode != AwakeMode::off;
 
-    retitle(statusLineTag,
-            mode == AwakeMode::off      ? localized(QStringLiteral("状态：待机"), QStringLiteral("Status: idle"))
-            : mode == AwakeMode::normal ? localized(QStringLiteral("状态：挂机模式中，电脑保持唤醒"),
-                                                    QStringLiteral("Status: awake mode active"))
-                                        : localized(QStringLiteral("状态：强制挂机中，全黑遮罩 + 静音 + 保持唤醒"),
-                                                    QStringLiteral("Status: forced mode active")));
+    retitle(statusLineTag, statusLineText(mode, english));
     retitle(modeLineTag,
             mode == AwakeMode::off ? localized(QStringLiteral("模式说明：白色呼吸灯，正常使用"),
                                                QStringLiteral("Mode: white breathing light, normal use"))

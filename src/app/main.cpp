@@ -74,6 +74,10 @@ int main(int argc, char** argv)
     // A signal ends the event loop like Quit does, so the shutdown below still runs.
     launcher::PosixSignals posixSignals([](int) { QCoreApplication::quit(); });
 
+    delegate.onStartupProblem = [&err](const QString& problem) {
+        err << problem << '\n';
+        err.flush();
+    };
     delegate.applicationDidFinishLaunching();
     app.exec();
     delegate.applicationWillTerminate();
