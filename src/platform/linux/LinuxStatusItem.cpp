@@ -45,8 +45,7 @@ std::vector<QImage> statusNotifierPictures(const QImage& glyph)
         const QSize fitted = glyph.size().scaled(side, side, Qt::KeepAspectRatio);
         QImage scaled = glyph.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         scaled.setDevicePixelRatio(1.0);
-        QPainter painter(&square);
-        painter.drawImage(QPoint((side - fitted.width()) / 2, (side - fitted.height()) / 2), scaled);
+        QPainter(&square).drawImage(QPoint((side - fitted.width()) / 2, (side - fitted.height()) / 2), scaled);
         pictures.push_back(square);
     }
     return pictures;
