@@ -2,7 +2,7 @@
 # What the tray item costs the desktop in normal mode, in one run: on Xfce's
 # panel (a StatusNotifier host) on a session bus of its own, the bytes per
 # second on the bus that the item sends or is sent, and the CPU of the
-# program, the panel and dbus-daemon; in trayer (XEmbed), the CPU of the
+# program, the panel with its tray plugin and dbus-daemon; in trayer (XEmbed), the CPU of the
 # program and the tray. Files created meanwhile in the program's temporary
 # folders are counted.
 #   bench/tray_dbus.sh [build dir] [seconds] [--ayatana]
@@ -98,13 +98,15 @@ for name in $(bus ListNames | tr -s ' ' '\n' | grep '^:'); do
   [ "$(bus GetConnectionUnixProcessID "string:$name" 2>/dev/null | awk '{print $2}')" = "$sn_pid" ] && names+=("$name")
 done
 daemon=$(pgrep -P "$PPID" -x dbus-daemon | head -1)
+# The panel runs its tray plugin, the StatusNotifier host, in a wrapper process.
+host=("$panel" $(pgrep -P "$panel"))
 
 dbus-monitor --session --pcap >"$work/capture.pcap" 2>/dev/null &
 monitor=$!
 pids+=($monitor)
 : >"$work/created"
 declare -A before
-for p in "$sn_pid" "$xembed_pid" "$panel" "$trayer_pid" "$daemon"; do before[$p]=$(ticks "$p"); done
+for p in "$sn_pid" "$xembed_pid" "${host[@]}" "$trayer_pid" "$daemon"; do before[$p]=$(ticks "$p"); done
 sleep "$seconds"
 declare -A used
 for p in "${!before[@]}"; do used[$p]=$(( $(ticks "$p") - ${before[$p]} )); done
@@ -112,6 +114,8 @@ created=$(grep -c . "$work/created" || true)
 kill "$monitor"; wait "$monitor" 2>/dev/null || true
 read -r bytes messages < <(python3 "$here/dbus_item_bytes.py" "$work/capture.pcap" "${names[@]}")
 
+host_used=0
+for p in "${host[@]}"; do host_used=$((host_used + ${used[$p]})); done
 hz=$(getconf CLK_TCK)
 share() { awk -v u="$1" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f %%", 100 * u / hz / s }'; }
 printf '| tray | item on the bus | messages | program CPU | host CPU | dbus-daemon CPU | files created |\n'
@@ -120,5 +124,5 @@ printf '| StatusNotifier (xfce4-panel%s) | %s | %s/s | %s | %s | %s | %s |\n' \
   "$([ "$ayatana" = --ayatana ] && echo ', Ayatana watcher')" \
   "$(awk -v b="$bytes" -v s="$seconds" 'BEGIN { printf "%.2f KB/s", b / 1024 / s }')" \
   "$(awk -v m="$messages" -v s="$seconds" 'BEGIN { printf "%.1f", m / s }')" \
-  "$(share "${used[$sn_pid]}")" "$(share "${used[$panel]}")" "$(share "${used[$daemon]}")" "$created"
+  "$(share "${used[$sn_pid]}")" "$(share "$host_used")" "$(share "${used[$daemon]}")" "$created"
 printf '| XEmbed (trayer) | - | - | %s | %s | - | - |\n' "$(share "${used[$xembed_pid]}")" "$(share "${used[$trayer_pid]}")"

@@ -77,7 +77,13 @@ void AppDelegate::applicationDidFinishLaunching()
         self.state.reconnectIfPossible();
         self.state.enforceRuntimePoliciesIfNeeded();
         self.updateDashboardIfOpen();
-        self.updateUI();
+        self.updateStatusItem();
+        const bool toolTipChanged = self.updateToolTip();
+        // A tray drawn in another process is sent every change of the menu's
+        // texts too: there a closed menu follows the tooltip (a new minute, a
+        // new mode) and is brought up to date as it opens.
+        if (self.menu_ && (self.statusItem.showsFramesCheaply() || self.menuOpen_ || toolTipChanged))
+            self.refreshMenu(*self.menu_);
     }));
     if (pulseTimer)
         clock_.cancel(*pulseTimer);
@@ -165,7 +171,7 @@ void AppDelegate::updateStatusItem()
     }
 }
 
-void AppDelegate::updateToolTip()
+bool AppDelegate::updateToolTip()
 {
     const bool english = state.effectiveLanguage() == AppLanguage::english;
     const QString time = statusItem.showsFramesCheaply()
@@ -175,10 +181,11 @@ void AppDelegate::updateToolTip()
     if (!time.isEmpty())
         tip += QLatin1Char(' ') + time;
     tip += QLatin1Char('\n') + statusLineText(state.mode, english);
-    if (lastToolTip_ != tip) {
-        statusItem.setToolTip(tip);
-        lastToolTip_ = tip;
-    }
+    if (lastToolTip_ == tip)
+        return false;
+    statusItem.setToolTip(tip);
+    lastToolTip_ = tip;
+    return true;
 }
 
 // --- forced activation

@@ -129,7 +129,8 @@ private:
     void checkForcedActivation(bool wasOff);
     void refreshMenu(QMenu& menu);
     void updateStatusItem();
-    void updateToolTip();
+    // True when the text changed.
+    bool updateToolTip();
     void standInForMissingTray();
     QAction* addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag = 0);
     QString localized(const QString& zh, const QString& en) const { return state.localized(zh, en); }
@@ -141,6 +142,7 @@ private:
     std::optional<QString> lastTitle_;
     std::optional<QString> lastToolTip_;
     std::unique_ptr<QMenu> menu_;
+    bool menuOpen_ = false; // wherever it is drawn
     std::shared_ptr<AppDelegate*> self_;
 };
 

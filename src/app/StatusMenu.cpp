@@ -93,7 +93,13 @@ void AppDelegate::configureMenu()
     QAction* quit = addAction(m, localized(QStringLiteral("退出"), QStringLiteral("Quit")), [this] { quitApp(); });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QObject::connect(&m, &QMenu::aboutToShow, &m, [this, &m] { refreshMenu(m); });
+    // Also when a StatusNotifier host draws it from its copy over D-Bus.
+    QObject::connect(&m, &QMenu::aboutToShow, &m, [this, &m] {
+        menuOpen_ = true;
+        refreshMenu(m);
+    });
+    QObject::connect(&m, &QMenu::aboutToHide, &m, [this] { menuOpen_ = false; });
+    menuOpen_ = false;
     // The tray keeps a plain pointer: hand it the new menu before the old one goes.
     statusItem.setMenu(menu.get());
     if (menu_)

@@ -183,6 +183,23 @@ private slots:
         f.fake.clock.advance(5.0);
         QCOMPARE(tray.imageSets, 2); // one still white glyph, no breathing
         QCOMPARE(tray.toolTip, QStringLiteral("Pelvane\nStatus: idle"));
+        QCOMPARE(f.item(statusLineTag)->text(), QStringLiteral("Status: idle"));
+
+        // The closed menu's texts are sent too: they follow the tooltip, and
+        // catch up as the menu opens.
+        f.state().enable(AwakeMode::normal);
+        f.fake.clock.advance(5.0);
+        QCOMPARE(f.item(statusLineTag)->text(), QStringLiteral("Status: awake mode active"));
+        const QString elapsed = f.item(elapsedLineTag)->text();
+        f.fake.clock.advance(5.0);
+        QCOMPARE(f.item(elapsedLineTag)->text(), elapsed);
+        emit f.delegate->menu()->aboutToShow();
+        QCOMPARE(f.item(elapsedLineTag)->text(), QStringLiteral("Elapsed：00:00:10"));
+        f.fake.clock.advance(3.0); // ticking while open
+        QCOMPARE(f.item(elapsedLineTag)->text(), QStringLiteral("Elapsed：00:00:13"));
+        emit f.delegate->menu()->aboutToHide();
+        f.fake.clock.advance(3.0);
+        QCOMPARE(f.item(elapsedLineTag)->text(), QStringLiteral("Elapsed：00:00:13"));
     }
 
     void withoutATrayTheDashboardStandsIn()
