@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "engine/Constants.h"
+#include "store/Labels.h"
 
 #include <QKeySequence>
 #include <QMenu>
@@ -85,6 +86,10 @@ void AppDelegate::applicationDidFinishLaunching()
     if (state.mode == AwakeMode::off)
         state.enable(AwakeMode::normal);
     updateUI();
+    // Without a tray nothing would show that the machine is kept awake, nor
+    // offer to stop it. A tray started with the session may come a little later.
+    if (!statusItem.isShown())
+        clock_.singleShot(trayWaitInterval, guarded([](AppDelegate& self) { self.standInForMissingTray(); }));
 
     if (monitorTimer)
         clock_.cancel(*monitorTimer);
@@ -92,13 +97,21 @@ void AppDelegate::applicationDidFinishLaunching()
         self.state.reconnectIfPossible();
         self.state.enforceRuntimePoliciesIfNeeded();
         self.updateDashboardIfOpen();
-        self.updateUI();
+        self.updateStatusItem();
+        const bool toolTipChanged = self.updateToolTip();
+        // A tray drawn in another process is sent every change of the menu's
+        // texts too: there a closed menu follows the tooltip (a new minute, a
+        // new mode) and is brought up to date as it opens.
+        if (self.menu_ && (self.statusItem.showsFramesCheaply() || self.menuOpen_ || toolTipChanged))
+            self.refreshMenu(*self.menu_);
     }));
     if (pulseTimer)
         clock_.cancel(*pulseTimer);
     pulseTimer = clock_.repeating(pulseInterval, guarded([](AppDelegate& self) {
         self.pulsePhase += pulseInterval;
-        self.updateStatusItem();
+        // A still glyph changes with the mode only: the monitor and every action draw it.
+        if (self.statusItem.showsFramesCheaply())
+            self.updateStatusItem();
         // A closed menu's texts change at most once a second: the monitor tick
         // and the opening of the menu keep them current.
         if (self.menu_ && self.menu_->isVisible())
@@ -154,6 +167,16 @@ void AppDelegate::updateDashboardIfOpen()
         dashboard->update(state, state.historySessions());
 }
 
+void AppDelegate::standInForMissingTray()
+{
+    if (statusItem.isShown())
+        return;
+    if (onStartupProblem)
+        onStartupProblem(QStringLiteral("launcher: no system tray to show the status item in; "
+                                        "the dashboard shows the mode and can stop it"));
+    openHistoryFile();
+}
+
 // --- drawing
 
 void AppDelegate::updateUI()
@@ -166,6 +189,7 @@ void AppDelegate::updateUI()
         interfaceLanguage_ = language;
     }
     updateStatusItem();
+    updateToolTip();
     if (menu_)
         refreshMenu(*menu_);
 }
@@ -173,7 +197,8 @@ void AppDelegate::updateUI()
 void AppDelegate::updateStatusItem()
 {
     // The pulse calls this 20 times a second: the tray is handed only what changed.
-    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, pulsePhase);
+    const double phase = statusItem.showsFramesCheaply() ? pulsePhase : stillPulsePhase;
+    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, phase);
     if (lastImageKey_ != image.cacheKey()) {
         statusItem.setImage(image);
         lastImageKey_ = image.cacheKey();
@@ -183,6 +208,23 @@ void AppDelegate::updateStatusItem()
         statusItem.setTitle(title);
         lastTitle_ = title;
     }
+}
+
+bool AppDelegate::updateToolTip()
+{
+    const bool english = state.effectiveLanguage() == AppLanguage::english;
+    const QString time = statusItem.showsFramesCheaply()
+        ? state.durationLabelForStatusBar()
+        : durationLabelInMinutes(state.mode, state.startedAt, state.scheduledStopAt, state.now(), english);
+    QString tip = QStringLiteral("Pelvane");
+    if (!time.isEmpty())
+        tip += QLatin1Char(' ') + time;
+    tip += QLatin1Char('\n') + statusLineText(state.mode, english);
+    if (lastToolTip_ == tip)
+        return false;
+    statusItem.setToolTip(tip);
+    lastToolTip_ = tip;
+    return true;
 }
 
 // --- forced activation

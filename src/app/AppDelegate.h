@@ -43,6 +43,8 @@ std::optional<HotKeyAction> hotKeyActionFromId(int id);
 
 // The combination of action as the platform writes it, e.g. "Ctrl+Alt+L".
 QString hotKeyText(HotKeyAction action);
+// The status menu's first line for mode.
+QString statusLineText(AwakeMode mode, bool english);
 
 // Owns everything the menu-bar program shows and the state store behind it.
 // Main thread only; every timer and delayed step goes through the clock and
@@ -55,6 +57,11 @@ public:
     static constexpr double toggleDelay = 0.06;
     static constexpr double forcedStartDelay = 0.18;
     static constexpr double forcedCheckDelays[2] = {0.4, 0.95};
+    // How long a tray may take to appear at log-in before the dashboard
+    // stands in for it.
+    static constexpr double trayWaitInterval = 5.0;
+    // The top of a breath: where frames are dear, the glyph stands here.
+    static constexpr double stillPulsePhase = 2.5;
 
     // Without a dashboard host the placeholder is used.
     AppDelegate(const Platform& platform, const AppPlatform& desktop, std::unique_ptr<DashboardHost> dashboard = nullptr);
@@ -73,6 +80,8 @@ public:
     std::vector<HotKeyAction> unavailableHotKeys;
     bool hotKeyHandlerInstalled = false;
     PelvaneColorTarget activeColorTarget = PelvaneColorTarget::hang;
+    // Told of a problem the user cannot see on screen (for stderr).
+    std::function<void(const QString&)> onStartupProblem;
 
     // --- lifecycle
     void applicationDidFinishLaunching();
@@ -137,6 +146,9 @@ private:
     // title with the combination of action in the menu's shortcut column.
     QString withHotKey(const QString& title, HotKeyAction action, bool english) const;
     void updateStatusItem();
+    // True when the text changed.
+    bool updateToolTip();
+    void standInForMissingTray();
     QAction* addAction(QMenu& menu, const QString& title, std::function<void()> action, int tag = 0);
     QString localized(const QString& zh, const QString& en) const { return state.localized(zh, en); }
 
@@ -146,7 +158,9 @@ private:
     std::optional<qint64> lastImageKey_;
     std::optional<QString> lastTitle_;
     QString interfaceLanguage_;
+    std::optional<QString> lastToolTip_;
     std::unique_ptr<QMenu> menu_;
+    bool menuOpen_ = false; // wherever it is drawn
     std::shared_ptr<AppDelegate*> self_;
 };
 

@@ -106,12 +106,32 @@ void AppDelegate::configureMenu()
     for (QMenu* submenu : m.findChildren<QMenu*>())
         submenu->installEventFilter(this);
 
-    QObject::connect(&m, &QMenu::aboutToShow, &m, [this, &m] { refreshMenu(m); });
+    // Also when a StatusNotifier host draws it from its copy over D-Bus.
+    QObject::connect(&m, &QMenu::aboutToShow, &m, [this, &m] {
+        menuOpen_ = true;
+        refreshMenu(m);
+    });
+    QObject::connect(&m, &QMenu::aboutToHide, &m, [this] { menuOpen_ = false; });
+    menuOpen_ = false;
     // The tray keeps a plain pointer: hand it the new menu before the old one goes.
     statusItem.setMenu(menu.get());
     if (menu_)
         menu_.release()->deleteLater();
     menu_ = std::move(menu);
+}
+
+QString statusLineText(AwakeMode mode, bool english)
+{
+    switch (mode) {
+    case AwakeMode::off:
+        return english ? QStringLiteral("Status: idle") : QStringLiteral("状态：待机");
+    case AwakeMode::normal:
+        return english ? QStringLiteral("Status: awake mode active") : QStringLiteral("状态：挂机模式中，电脑保持唤醒");
+    case AwakeMode::forced:
+        break;
+    }
+    return english ? QStringLiteral("Status: forced mode active")
+                   : QStringLiteral("状态：强制挂机中，全黑遮罩 + 静音 + 保持唤醒");
 }
 
 void AppDelegate::refreshMenu(QMenu& menu)
@@ -128,12 +148,7 @@ void AppDelegate::refreshMenu(QMenu& menu)
     const AwakeMode mode = state.mode;
     const bool awake = mode != AwakeMode::off;
 
-    retitle(statusLineTag,
-            mode == AwakeMode::off      ? localized(QStringLiteral("状态：待机"), QStringLiteral("Status: idle"))
-            : mode == AwakeMode::normal ? localized(QStringLiteral("状态：挂机模式中，电脑保持唤醒"),
-                                                    QStringLiteral("Status: awake mode active"))
-                                        : localized(QStringLiteral("状态：强制挂机中，全黑遮罩 + 静音 + 保持唤醒"),
-                                                    QStringLiteral("Status: forced mode active")));
+    retitle(statusLineTag, statusLineText(mode, english));
     retitle(modeLineTag,
             mode == AwakeMode::off ? localized(QStringLiteral("模式说明：白色呼吸灯，正常使用"),
                                                QStringLiteral("Mode: white breathing light, normal use"))

@@ -86,6 +86,10 @@ int main(int argc, char** argv)
     // so the keep-awake helper does not outlive the session.
     launcher::UnplannedExitGuard lostDisplay([&delegate] { delegate.applicationLostDisplay(); });
 
+    delegate.onStartupProblem = [&err](const QString& problem) {
+        err << problem << '\n';
+        err.flush();
+    };
     delegate.applicationDidFinishLaunching();
     app.exec();
     delegate.applicationWillTerminate();

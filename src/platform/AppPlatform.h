@@ -26,9 +26,16 @@ public:
     // The glyph, drawn with its device pixel ratio set. Called only when the
     // image changed.
     virtual void setImage(const QImage& image) = 0;
-    // Shown beside the image where the platform can (macOS); the tooltip
-    // elsewhere.
+    // Shown beside the image where the platform can (macOS).
     virtual void setTitle(const QString& title) = 0;
+    // Shown on hovering; kept current while it is shown.
+    virtual void setToolTip(const QString&) {}
+    // False where every new image or tooltip travels to another process (a
+    // tray drawn over D-Bus): there the glyph stands still and the tooltip
+    // changes at most once a minute.
+    virtual bool showsFramesCheaply() const { return true; }
+    // Whether anything on screen shows the item now.
+    virtual bool isShown() const { return true; }
     // The menu shown on click; not owned, replaced by the next call.
     virtual void setMenu(QMenu* menu) = 0;
     // Closes the menu if it is open; nothing otherwise.

@@ -67,4 +67,24 @@ std::optional<QString> remainingTimeLabel(AwakeMode mode, std::optional<double> 
     return english ? time + QStringLiteral(" remaining") : QStringLiteral("剩余 ") + time;
 }
 
+QString durationLabelInMinutes(AwakeMode mode, std::optional<double> startedAt, std::optional<double> scheduledStopAt,
+                               double now, bool english)
+{
+    if (mode == AwakeMode::off || (!scheduledStopAt && !startedAt))
+        return QString();
+    const bool countDown = scheduledStopAt.has_value();
+    const Clockface t = clockface(countDown ? *scheduledStopAt - now : now - *startedAt);
+    const qint64 seconds = std::max<qint64>(t.r, 0);
+    const qint64 minutes = countDown ? (seconds + 59) / 60 : seconds / 60;
+    const qint64 h = minutes / 60, m = minutes % 60;
+    QString time;
+    if (english)
+        time = h > 0 ? QStringLiteral("%1 h %2 min").arg(h).arg(m) : QStringLiteral("%1 min").arg(m);
+    else
+        time = h > 0 ? QStringLiteral("%1 小时 %2 分钟").arg(h).arg(m) : QStringLiteral("%1 分钟").arg(m);
+    if (!countDown)
+        return time;
+    return english ? time + QStringLiteral(" left") : QStringLiteral("剩余 ") + time;
+}
+
 } // namespace launcher

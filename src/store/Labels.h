@@ -22,4 +22,11 @@ QString durationLabelForStatusBar(AwakeMode mode, std::optional<double> startedA
 std::optional<QString> remainingTimeLabel(AwakeMode mode, std::optional<double> scheduledStopAt, double now,
                                           bool english);
 
+// The status bar's time to the minute, for places where every change costs
+// (a tray in another process): the minutes left to a timed stop, rounded up
+// ("12 min left", "剩余 1 小时 5 分钟"), else the whole minutes elapsed
+// ("0 min", "3 小时 5 分钟"); empty while off or without a start.
+QString durationLabelInMinutes(AwakeMode mode, std::optional<double> startedAt, std::optional<double> scheduledStopAt,
+                               double now, bool english);
+
 } // namespace launcher

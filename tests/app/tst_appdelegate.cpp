@@ -137,6 +137,98 @@ private slots:
         f.delegate->applyColorPreset(QStringLiteral("forced|#73DDF3"));
         QCOMPARE(tray.imageSets, forcedSets + 1);
     }
+
+    void theToolTipNamesTheProgramTheModeAndTheTime()
+    {
+        AppFixture f;
+        f.state().language = AppLanguage::english;
+        f.launchInMode(AwakeMode::off);
+        FakeStatusItem& tray = f.desktop.statusItem;
+        f.delegate->updateUI();
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane\nStatus: idle"));
+
+        f.state().enable(AwakeMode::normal);
+        f.fake.clock.advance(5.0);
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane 00:05\nStatus: awake mode active"));
+        const int sets = tray.toolTipSets;
+        f.fake.clock.advance(3.0); // it ticks with the seconds, not with the pulse
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane 00:08\nStatus: awake mode active"));
+        QCOMPARE(tray.toolTipSets, sets + 3);
+
+        f.state().language = AppLanguage::chinese;
+        f.state().scheduleAutoDisable(90);
+        f.delegate->updateUI();
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane T-01:30\n状态：挂机模式中，电脑保持唤醒"));
+    }
+
+    // A StatusNotifier host fetches every picture and tooltip over the bus.
+    void aTrayOverTheBusGetsAStillGlyphAndMinutes()
+    {
+        AppFixture f;
+        FakeStatusItem& tray = f.desktop.statusItem;
+        tray.overTheBus = true;
+        f.state().language = AppLanguage::english;
+        f.delegate->applicationDidFinishLaunching();
+        f.fake.clock.advance(59.0);
+        QCOMPARE(tray.imageSets, 1);
+        QCOMPARE(tray.image, drawStatusGlyph(glyphLook(AwakeMode::normal, f.state().hangPelvaneColor,
+                                                        f.state().forcedPelvaneColor, 2.5)));
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane 0 min\nStatus: awake mode active"));
+        QCOMPARE(tray.toolTipSets, 1);
+        f.fake.clock.advance(1.0);
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane 1 min\nStatus: awake mode active"));
+        QCOMPARE(tray.toolTipSets, 2);
+
+        f.state().disable(DisableReason::manual, true);
+        f.fake.clock.advance(5.0);
+        QCOMPARE(tray.imageSets, 2); // one still white glyph, no breathing
+        QCOMPARE(tray.toolTip, QStringLiteral("Pelvane\nStatus: idle"));
+        QCOMPARE(f.item(statusLineTag)->text(), QStringLiteral("Status: idle"));
+
+        // The closed menu's texts are sent too: they follow the tooltip, and
+        // catch up as the menu opens.
+        f.state().enable(AwakeMode::normal);
+        f.fake.clock.advance(5.0);
+        QCOMPARE(f.item(statusLineTag)->text(), QStringLiteral("Status: awake mode active"));
+        const QString elapsed = f.item(elapsedLineTag)->text();
+        f.fake.clock.advance(5.0);
+        QCOMPARE(f.item(elapsedLineTag)->text(), elapsed);
+        emit f.delegate->menu()->aboutToShow();
+        QCOMPARE(f.item(elapsedLineTag)->text(), QStringLiteral("Elapsed：00:00:10"));
+        f.fake.clock.advance(3.0); // ticking while open
+        QCOMPARE(f.item(elapsedLineTag)->text(), QStringLiteral("Elapsed：00:00:13"));
+        emit f.delegate->menu()->aboutToHide();
+        f.fake.clock.advance(3.0);
+        QCOMPARE(f.item(elapsedLineTag)->text(), QStringLiteral("Elapsed：00:00:13"));
+    }
+
+    void withoutATrayTheDashboardStandsIn()
+    {
+        AppFixture f;
+        QStringList problems;
+        f.delegate->onStartupProblem = [&](const QString& problem) { problems << problem; };
+        f.desktop.statusItem.shown = false;
+        f.delegate->applicationDidFinishLaunching();
+        f.fake.clock.advance(AppDelegate::trayWaitInterval - 0.1);
+        QCOMPARE(f.dashboard->opens, 0); // a tray may still come with the session
+        f.fake.clock.advance(0.2);
+        QCOMPARE(f.dashboard->opens, 1);
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.constFirst().contains(QStringLiteral("no system tray")), qPrintable(problems.constFirst()));
+        QCOMPARE(f.state().mode, AwakeMode::normal); // still kept awake, and now stoppable
+        f.fake.clock.advance(30.0);
+        QCOMPARE(f.dashboard->opens, 1);
+
+        AppFixture late;
+        late.delegate->onStartupProblem = [&](const QString& problem) { problems << problem; };
+        late.desktop.statusItem.shown = false;
+        late.delegate->applicationDidFinishLaunching();
+        late.fake.clock.advance(2.0);
+        late.desktop.statusItem.shown = true; // the panel came up
+        late.fake.clock.advance(10.0);
+        QCOMPARE(late.dashboard->opens, 0);
+        QCOMPARE(problems.size(), 1);
+    }
 };
 
 QTEST_MAIN(AppDelegateTest)

@@ -53,6 +53,41 @@ private slots:
         QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, std::nullopt, std::nullopt, now), QString());
     }
 
+    void minuteLabels_data()
+    {
+        QTest::addColumn<double>("seconds"); // since the start, or left until a timed stop
+        QTest::addColumn<bool>("timed");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
+        QTest::newRow("59.9 s") << 59.9 << false << "0 min" << "0 分钟";
+        QTest::newRow("one minute") << 60.0 << false << "1 min" << "1 分钟";
+        QTest::newRow("3h 5m 59s") << 11159.0 << false << "3 h 5 min" << "3 小时 5 分钟";
+        QTest::newRow("started in the future") << -30.0 << false << "0 min" << "0 分钟";
+        QTest::newRow("1 s left") << 1.0 << true << "1 min left" << "剩余 1 分钟";
+        QTest::newRow("an hour left") << 3600.0 << true << "1 h 0 min left" << "剩余 1 小时 0 分钟";
+        QTest::newRow("an hour and a second") << 3601.0 << true << "1 h 1 min left" << "剩余 1 小时 1 分钟";
+        QTest::newRow("past due") << -2.0 << true << "0 min left" << "剩余 0 分钟";
+    }
+    void minuteLabels()
+    {
+        QFETCH(double, seconds);
+        QFETCH(bool, timed);
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        const auto label = [&](bool inEnglish) {
+            return timed ? durationLabelInMinutes(AwakeMode::forced, now - 10, now + seconds, now, inEnglish)
+                         : durationLabelInMinutes(AwakeMode::normal, now - seconds, std::nullopt, now, inEnglish);
+        };
+        QCOMPARE(label(true), english);
+        QCOMPARE(label(false), chinese);
+    }
+
+    void offOrUnstartedShowsNoMinutes()
+    {
+        QCOMPARE(durationLabelInMinutes(AwakeMode::off, now - 100, now + 100, now, true), QString());
+        QCOMPARE(durationLabelInMinutes(AwakeMode::normal, std::nullopt, std::nullopt, now, true), QString());
+    }
+
     // --- energy and cost estimate
 
     void machineProfile()

@@ -16,14 +16,20 @@ namespace launcher::testing {
 
 class FakeStatusItem final : public StatusItem {
 public:
-    void setImage(const QImage&) override { ++imageSets; }
+    void setImage(const QImage& newImage) override { image = newImage; ++imageSets; }
     void setTitle(const QString& newTitle) override { title = newTitle; ++titleSets; }
+    void setToolTip(const QString& text) override { toolTip = text; ++toolTipSets; }
     void setMenu(QMenu* newMenu) override { menu = newMenu; }
     void closeMenu() override { ++menuCloses; }
+    bool showsFramesCheaply() const override { return !overTheBus; }
+    bool isShown() const override { return shown; }
 
-    QString title;
+    QImage image;
+    QString title, toolTip;
     QMenu* menu = nullptr;
-    int imageSets = 0, titleSets = 0, menuCloses = 0;
+    int imageSets = 0, titleSets = 0, toolTipSets = 0, menuCloses = 0;
+    bool overTheBus = false; // drawn by a StatusNotifier host
+    bool shown = true;       // some tray shows it
 };
 
 class FakeHotKeys final : public HotKeys {

@@ -2,6 +2,7 @@
 // hardware, sound and backlights through their tools, the autostart entry,
 // and screen sleep seen through a scripted DPMS.
 
+#include "app/StatusGlyph.h"
 #include "platform/LaunchAgentLabel.h"
 #include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxHardware.h"
@@ -10,6 +11,7 @@
 #include "platform/linux/LinuxRunningApplications.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxSoundAndBrightness.h"
+#include "platform/linux/LinuxStatusItem.h"
 #include "store/CaptureValue.h"
 #include "store/Energy.h"
 #include "support/FakePlatform.h"
@@ -342,6 +344,42 @@ private slots:
                                                                            : QStringList{"enable", "off", "off", "disable"};
             QCOMPARE(dpms.calls, expected);
         }
+    }
+
+    // --- the tray item
+
+    // A StatusNotifier host takes pixels as they come: a picture at ratio 2
+    // ends up in a quarter of its slot.
+    void statusNotifierPicturesFillTheirSlotAtRatioOne()
+    {
+        const QImage glyph = drawStatusGlyph(glyphLook(AwakeMode::forced, Qt::red, Qt::green, 0), 2.0);
+        const std::vector<QImage> pictures = statusNotifierPictures(glyph);
+        QCOMPARE(pictures.size(), size_t(4));
+        for (const QImage& picture : pictures) {
+            QCOMPARE(picture.devicePixelRatio(), 1.0);
+            QCOMPARE(picture.width(), picture.height());
+            QVERIFY(picture.width() <= 64);
+            QRect painted;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    if (qAlpha(picture.pixel(x, y)) > 64)
+                        painted |= QRect(x, y, 1, 1);
+            // Claw to claw the glyph spans two thirds of its 30 points; at ratio 2
+            // it would span a third.
+            QVERIFY2(painted.width() >= picture.width() * 0.6, qPrintable(QStringLiteral("%1 of %2").arg(painted.width()).arg(picture.width())));
+            QVERIFY(painted.height() < picture.height());
+            QVERIFY(qAbs(painted.center().y() - picture.height() / 2) <= 2);
+        }
+        const QIcon icon = statusNotifierIcon(glyph);
+        QCOMPARE(icon.availableSizes().size(), 4);
+        QVERIFY(statusNotifierPictures(QImage()).empty());
+    }
+
+    void noBusMeansAnXEmbedTray()
+    {
+        QVERIFY(!statusNotifierHostRegistered());
+        LinuxStatusItem item;
+        QVERIFY(item.showsFramesCheaply());
     }
 };
 

@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 #include <QWindow>
 
 // Xlib's macros clash with Qt's names: it comes last.
@@ -141,6 +142,7 @@ private slots:
 
     void trayShowsTheGlyphAndOpensTheMenuOnEitherClick()
     {
+        QVERIFY(!LinuxStatusItem().isShown()); // no tray yet
         QProcess trayer;
         trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
                                                 "120", "--height", "32", "--transparent", "false"});
@@ -149,13 +151,24 @@ private slots:
 
         LinuxStatusItem item;
         item.setImage(drawStatusGlyph(glyphLook(AwakeMode::normal, activePelvaneGreen(), Qt::red, 2.5), 2.0));
-        item.setTitle(QStringLiteral("12:34"));
-        QCOMPARE(item.trayIcon().toolTip(), QStringLiteral("12:34"));
+        QVERIFY(!item.usesStatusNotifierHost());
+        QVERIFY(item.showsFramesCheaply());
+        QVERIFY(item.isShown());
+        item.setToolTip(QStringLiteral("Pelvane 12:34"));
+        QCOMPARE(item.trayIcon().toolTip(), QStringLiteral("Pelvane 12:34"));
         // The icon's own geometry is relative to the tray's window; the picture tells where it is.
         const QRect tray(QGuiApplication::primaryScreen()->geometry().right() - 119, 0, 120, 32);
         QTRY_VERIFY_WITH_TIMEOUT(greenIn(screenshot(), tray).first > 40, 10000);
         const QRect icon = greenIn(screenshot(), tray).second;
         QVERIFY2(icon.width() <= 24 && icon.height() <= 24, "scaled to the tray's size");
+
+        // Hovering shows the tooltip, which keeps ticking while it is shown.
+        xdotool({"mousemove", QString::number(icon.center().x()), QString::number(icon.center().y())});
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 5000);
+        QCOMPARE(QToolTip::text(), QStringLiteral("Pelvane 12:34"));
+        item.setToolTip(QStringLiteral("Pelvane 12:35"));
+        QCOMPARE(QToolTip::text(), QStringLiteral("Pelvane 12:35"));
+        QVERIFY(QToolTip::isVisible());
 
         QMenu menu;
         menu.addAction(QStringLiteral("Quit"));

@@ -1,0 +1,265 @@
+// The program itself, started as a user would, on this test's own X server
+// and session bus: with no tray at all, and on Xfce's panel, whose tray draws
+// the item over D-Bus as a StatusNotifier host.
+
+#include "platform/linux/LinuxStatusItem.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace launcher;
+
+namespace {
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000))
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Names of the viewable windows that belong to pid.
+QStringList visibleWindowNames(qint64 pid)
+{
+    QStringList names;
+    const QStringList ids = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--pid", QString::number(pid)})
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& id : ids)
+        names << run(QStringLiteral("xdotool"), {"getwindowname", id}).trimmed();
+    return names;
+}
+
+QVariant busProperty(const QString& service, const QString& path, const QString& interface, const QString& name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << interface << name;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return QVariant();
+    return reply.arguments().constFirst().value<QDBusVariant>().variant();
+}
+
+// A StatusNotifier pixmap list, a(iiay) with ARGB32 in network byte order.
+QList<QImage> readPixmaps(const QDBusArgument& argument)
+{
+    QList<QImage> images;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray bytes;
+        argument.beginStructure();
+        argument >> width >> height >> bytes;
+        argument.endStructure();
+        if (width <= 0 || height <= 0 || bytes.size() != width * height * 4)
+            continue;
+        QImage image(width, height, QImage::Format_ARGB32);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + 4 * (y * width + x);
+                image.setPixel(x, y, qRgba(p[1], p[2], p[3], p[0]));
+            }
+        images << image;
+    }
+    argument.endArray();
+    return images;
+}
+
+// The rectangle around the pixels that pass.
+template <typename Test>
+QRect boundsOf(const QImage& image, const QRect& area, Test test)
+{
+    QRect found;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.valid(x, y) && test(image.pixel(x, y)))
+                found |= QRect(x, y, 1, 1);
+    return found;
+}
+
+bool isGreen(QRgb pixel)
+{
+    return qGreen(pixel) > 120 && qGreen(pixel) > qRed(pixel) + 50 && qGreen(pixel) > qBlue(pixel) + 50;
+}
+
+QImage screenshot()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+void click(const QPoint& at, const char* button)
+{
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                                                           "click", button}),
+             0);
+}
+
+// The program in normal mode, with a home of its own; ended like by a logout.
+class Program {
+public:
+    Program()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home_.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral(".config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral(".local/share")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
+        env.insert(QStringLiteral("TMPDIR"), home_.path());
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+        env.insert(QStringLiteral("PELVANE_TEST_MODE"), QStringLiteral("1"));
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral(LAUNCHER_BIN_DIR "/launcher"), {});
+    }
+    ~Program() { stop(); }
+    void stop()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    qint64 pid() const { return process_.processId(); }
+    QString errors()
+    {
+        errors_ += QString::fromUtf8(process_.readAllStandardError());
+        return errors_;
+    }
+    QProcess& process() { return process_; }
+
+private:
+    QTemporaryDir home_;
+    QProcess process_;
+    QString errors_;
+};
+
+} // namespace
+
+class TrayHostsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void withoutATrayTheDashboardStandsIn()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        Program program;
+        QVERIFY(program.process().waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(program.errors().contains(QStringLiteral("no system tray")), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(visibleWindowNames(program.pid()).contains(QStringLiteral("Pelvane Awake Dashboard")),
+                                  qPrintable(visibleWindowNames(program.pid()).join(QStringLiteral(", "))), 10000);
+        program.stop();
+        QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+    }
+
+    void xfcePanelShowsTheItemAtFullSize()
+    {
+        const QString panelProgram = QStandardPaths::findExecutable(QStringLiteral("xfce4-panel"));
+        if (panelProgram.isEmpty())
+            QSKIP("xfce4-panel is not installed (scripts/deps installs it)");
+        QVERIFY2(QDBusConnection::sessionBus().isConnected(), "needs a session bus of its own");
+
+        // The panel and its settings daemon, which the bus starts, read this configuration.
+        QTemporaryDir config;
+        const QString channels = config.filePath(QStringLiteral("xfce4/xfconf/xfce-perchannel-xml"));
+        QVERIFY(QDir().mkpath(channels));
+        QVERIFY(QFile::copy(QStringLiteral(LAUNCHER_SOURCE_DIR "/tests/app/xfce4-panel.xml"),
+                            channels + QStringLiteral("/xfce4-panel.xml")));
+        const QMap<QString, QString> variables{{"XDG_CONFIG_HOME", config.path()},
+                                               {"XDG_CACHE_HOME", config.filePath(QStringLiteral("cache"))},
+                                               {"XDG_DATA_HOME", config.filePath(QStringLiteral("data"))},
+                                               {"DISPLAY", qEnvironmentVariable("DISPLAY")},
+                                               {"NO_AT_BRIDGE", "1"}};
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        QDBusMessage update = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("UpdateActivationEnvironment"));
+        update << QVariant::fromValue(variables);
+        QCOMPARE(QDBusConnection::sessionBus().call(update).type(), QDBusMessage::ReplyMessage);
+
+        QProcess panel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = variables.begin(); it != variables.end(); ++it)
+            env.insert(it.key(), it.value());
+        panel.setProcessEnvironment(env);
+        panel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        panel.start(panelProgram, {"--disable-wm-check"});
+        QVERIFY(panel.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(statusNotifierHostRegistered(), 20000);
+
+        Program program;
+        QVERIFY(program.process().waitForStarted());
+        // The watcher lists the item as "connection/path"; nothing else on this bus has one.
+        const auto registered = [] {
+            return busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "RegisteredStatusNotifierItems")
+                .toStringList();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(registered().size(), 1, 20000);
+        const QString entry = registered().constFirst();
+        const QString item = entry.section(QLatin1Char('/'), 0, 0);
+        const QString path = QLatin1Char('/') + entry.section(QLatin1Char('/'), 1);
+        QCOMPARE(qint64(QDBusConnection::sessionBus().interface()->servicePid(item).value()), program.pid());
+        const QString sni = QStringLiteral("org.kde.StatusNotifierItem");
+
+        // Each picture spans its square claw to claw (two thirds); a ratio-2 one
+        // spans a third.
+        const QList<QImage> pictures = readPixmaps(busProperty(item, path, sni, "IconPixmap").value<QDBusArgument>());
+        QVERIFY(!pictures.isEmpty());
+        for (const QImage& picture : pictures) {
+            const QRect painted = boundsOf(picture, picture.rect(), [](QRgb p) { return qAlpha(p) > 64; });
+            QVERIFY2(painted.width() >= picture.width() * 0.6,
+                     qPrintable(QStringLiteral("%1 px of %2").arg(painted.width()).arg(picture.width())));
+        }
+
+        // The tooltip names the program, the mode and the time.
+        const QDBusArgument tip = busProperty(item, path, sni, "ToolTip").value<QDBusArgument>();
+        QString iconName, title, description;
+        tip.beginStructure();
+        tip >> iconName;
+        readPixmaps(tip);
+        tip >> title >> description;
+        tip.endStructure();
+        QVERIFY2(QRegularExpression(QStringLiteral("^Pelvane \\d+ min\nStatus: awake mode active$")).match(title).hasMatch(),
+                 qPrintable(title));
+
+        // On screen: the panel runs along the top, 32 px high. LAUNCHER_SCREENSHOTS
+        // names a folder to keep what it showed.
+        const QRect strip(0, 0, QGuiApplication::primaryScreen()->geometry().width(), 32);
+        // In its 22 px slot the glyph is 14 px claw to claw, as in trayer; at half size, 7.
+        QTRY_VERIFY_WITH_TIMEOUT(boundsOf(screenshot(), strip, isGreen).width() >= 12, 10000);
+        const QRect icon = boundsOf(screenshot(), strip, isGreen);
+        QVERIFY2(icon.width() <= 32, qPrintable(QStringLiteral("%1 px").arg(icon.width())));
+        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
+            screenshot().copy(strip).save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel.png");
+
+        // A left click opens the program's own menu.
+        click(icon.center(), "1");
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowNames(program.pid()).size() >= 1, 10000);
+        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
+            screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-menu.png");
+
+        program.stop();
+        QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+        panel.terminate();
+        QVERIFY(panel.waitForFinished(10000));
+    }
+};
+
+QTEST_MAIN(TrayHostsTest)
+#include "tst_trayhosts_x11_dbus.moc"
