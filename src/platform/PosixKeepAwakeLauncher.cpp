@@ -179,10 +179,16 @@ std::unique_ptr<KeepAwakeChild> PosixKeepAwakeLauncher::launch(const QStringList
 
     // The child's standard output is where it says what it holds.
     int status[2];
-    if (::pipe2(status, O_CLOEXEC | O_NONBLOCK) != 0)
+    // pipe2 is Linux's alone. Nothing else spawns meanwhile: everything runs on the main thread.
+    if (::pipe(status) != 0)
         return nullptr;
-    // The child's end blocks as usual.
-    ::fcntl(status[1], F_SETFL, 0);
+    // Only the read end is non-blocking; the child's end blocks as usual.
+    if (::fcntl(status[0], F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(status[1], F_SETFD, FD_CLOEXEC) != 0
+        || ::fcntl(status[0], F_SETFL, O_NONBLOCK) != 0) {
+        ::close(status[0]);
+        ::close(status[1]);
+        return nullptr;
+    }
     SpawnSetup setup(status[1]);
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);

@@ -32,7 +32,9 @@ struct AppFixture {
         QAction* match = nullptr;
         for (const QString& title : path) {
             const QList<QAction*> actions = menu ? menu->actions() : QList<QAction*>();
-            const auto found = std::ranges::find(actions, title, &QAction::text);
+            // std::ranges::find is missing from the C++ library of Xcode 14 and older.
+            const auto found = std::find_if(actions.begin(), actions.end(),
+                                            [&title](const QAction* action) { return action->text() == title; });
             match = found == actions.end() ? nullptr : *found;
             menu = match ? match->menu() : nullptr;
         }
