@@ -14,10 +14,12 @@
 #undef SOCK_NONBLOCK
 #pragma GCC poison pipe2 dup3 accept4 SOCK_CLOEXEC SOCK_NONBLOCK
 
-// struct stat: macOS names the time fields st_mtimespec, st_ctimespec, st_atimespec.
+// struct stat: macOS names the time fields st_mtimespec, st_ctimespec,
+// st_atimespec; glibc's names are not there.
 #define st_mtimespec st_mtim
 #define st_ctimespec st_ctim
 #define st_atimespec st_atim
+#pragma GCC poison st_mtim st_ctim st_atim
 
 // <ctype.h>: the per-locale classifications are functions, not glibc's
 // macros that look inside the locale.
