@@ -17,9 +17,9 @@ decls="$source_dir/tests/platform/macos/appledecls"
 skip() { echo "SKIP: $*"; exit 77; }
 compiler=""
 for c in clang++-14 clang++; do command -v "$c" >/dev/null && { compiler=$c; break; }; done
-[ -n "$compiler" ] || skip "no clang++ (scripts/deps installs clang)"
+[ -n "$compiler" ] || skip "no clang++ (scripts/deps installs clang-14)"
 echo '#include <vector>' | "$compiler" -x c++ -std=c++20 -stdlib=libc++ -fsyntax-only - 2>/dev/null \
-    || skip "clang++ has no libc++ headers (scripts/deps installs libc++-dev and libc++abi-dev)"
+    || skip "clang++ has no libc++ headers (scripts/deps installs libc++-14-dev and libc++abi-14-dev)"
 gnustep=/usr/include/GNUstep
 [ -f "$gnustep/AppKit/AppKit.h" ] && [ -f "$gnustep/Foundation/Foundation.h" ] \
     || skip "no GNUstep headers (scripts/deps installs libgnustep-base-dev and libgnustep-gui-dev)"
@@ -37,7 +37,13 @@ common=(-std=c++20 -stdlib=libc++ -fPIC
     -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_NETWORK_LIB -DQT_SVG_LIB -DQT_TESTLIB_LIB
     -DLAUNCHER_HAVE_ICU "-DLAUNCHER_BIN_DIR=\"$build_dir/bin\"" "-DLAUNCHER_SOURCE_DIR=\"$source_dir\"")
 IFS=: read -r -a qt <<<"$qt_dirs"
-for d in "${qt[@]}"; do [ -n "$d" ] && common+=(-isystem "$d"); done
+declare -A seen=()
+for d in "${qt[@]}"; do
+    # The system's own folders stay behind libc++'s, as in any build.
+    case $d in "" | /usr/include | /usr/local/include) continue ;; esac
+    [ -n "${seen[$d]:-}" ] || common+=(-isystem "$d")
+    seen[$d]=1
+done
 # Generated moc files that sources include by name.
 while IFS= read -r d; do common+=(-I"$d"); done < <(find "$build_dir" -type d -path '*_autogen/include' 2>/dev/null)
 objc=(-x objective-c++ -fobjc-runtime=gcc -fobjc-exceptions -fblocks
