@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 #include "dashboard/WindowDashboardHost.h"
 #include "engine/Constants.h"
+#include "platform/LaunchAgentLabel.h"
 #include "platform/PosixSignals.h"
 #include "platform/PrivateSocket.h"
 #include "platform/SystemAppPlatform.h"
@@ -61,6 +62,9 @@ int main(int argc, char** argv)
     launcher::SingleInstance instance(launcher::supportDirectoryFor(environment),
                                       launcher::privateSocketDirectory(environment));
     if (!instance.tryBecomePrimary()) {
+        // Turning launch at login on starts a copy at once; it has nothing to show.
+        if (launcher::startedByLaunchAgent(machine.platform().environment))
+            return 0;
         if (instance.askPrimaryToShow())
             return 0;
         err << "launcher: another instance holds " << instance.lockFilePath() << " but does not answer\n";

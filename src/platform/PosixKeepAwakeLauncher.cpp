@@ -209,9 +209,11 @@ std::unique_ptr<KeepAwakeChild> PosixKeepAwakeLauncher::launch(const QStringList
     int status[2];
     if (::pipe(status) != 0)
         return nullptr;
-    for (int end : status) {
-        ::fcntl(end, F_SETFD, FD_CLOEXEC);
-        ::fcntl(end, F_SETFL, O_NONBLOCK);
+    if (::fcntl(status[0], F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(status[1], F_SETFD, FD_CLOEXEC) != 0
+        || ::fcntl(status[0], F_SETFL, O_NONBLOCK) != 0 || ::fcntl(status[1], F_SETFL, O_NONBLOCK) != 0) {
+        ::close(status[0]);
+        ::close(status[1]);
+        return nullptr;
     }
     SpawnSetup setup(status[1]);
     pid_t pid = 0;

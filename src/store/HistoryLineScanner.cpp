@@ -2,7 +2,6 @@
 
 
 #include <array>
-#include <charconv>
 #include <cmath>
 
 namespace launcher {
@@ -207,8 +206,11 @@ private:
             while (p_ < end_ && isDigit(*p_))
                 ++p_;
         }
-        const auto [ptr, ec] = std::from_chars(start, p_, out);
-        return ec == std::errc() && ptr == p_ && std::isfinite(out);
+        // Qt's conversion ignores the locale, and unlike std::from_chars
+        // for double it is there in every standard library.
+        bool ok = false;
+        out = QByteArrayView(start, p_ - start).toDouble(&ok);
+        return ok && std::isfinite(out);
     }
 
     const char* p_;

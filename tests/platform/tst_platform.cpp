@@ -2,6 +2,7 @@
 // passing hot key presses on, the colour panel.
 
 #include "platform/HotKeyDispatch.h"
+#include "platform/PosixKeepAwakeLauncher.h"
 #include "platform/PosixSignals.h"
 #include "platform/ProcessCommandRunner.h"
 #include "platform/QtDesktop.h"
@@ -156,6 +157,24 @@ private slots:
         QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
         QCOMPARE(copy.exitCode(), 3);
         QCOMPARE(copy.readAllStandardOutput(), said);
+    }
+
+    // The status line is read on the timer tick: a child that has not
+    // spoken yet must not hold the tick up, and its line counts once it comes.
+    void keepAwakeStatusIsReadWithoutWaiting()
+    {
+        PosixKeepAwakeLauncher starter(shell);
+        auto child = starter.launch({script, QStringLiteral("sleep 2; echo 'holding: none'; exec sleep 30")});
+        QVERIFY(child);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QCOMPARE(child->holdsAnything(), std::optional<bool>());
+        QVERIFY2(elapsed.elapsed() < 1000, qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY(child->isRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(child->holdsAnything(), std::optional<bool>(false), 10000);
+        const qint32 pid = child->pid();
+        child.reset(); // ends it
+        QVERIFY(!launcher::testing::isLive(pid));
     }
 
     // An unhandled one of these would end the test process at once.

@@ -44,6 +44,12 @@ void addCorpusRows()
     row("negative and exponent", R"({"at":-0.5E-2,"mode":"off","action":"disable","note":""})");
     row("huge integer", R"({"at":123456789012345678901234567890,"mode":"off","action":"x","note":""})");
     row("overflowing number", R"({"at":1e400,"mode":"off","action":"x","note":""})");
+    // Conversions that a sloppy decimal reader rounds or rejects differently.
+    row("underflowing number", R"({"at":1e-400,"mode":"off","action":"x","note":""})");
+    row("smallest subnormal", R"({"at":4.9406564584124654e-324,"mode":"off","action":"x","note":""})");
+    row("more digits than a double", R"({"at":1733400000.12345678901234567890123,"mode":"off","action":"x","note":""})");
+    row("halfway between two doubles", R"({"at":9007199254740993,"mode":"off","action":"x","note":""})");
+    row("plus exponent and negative zero", R"({"at":-0.0E+0,"mode":"off","action":"x","note":""})");
     row("leading zero", R"({"at":01,"mode":"off","action":"x","note":""})");
     row("bare dot", R"({"at":1.,"mode":"off","action":"x","note":""})");
     row("trailing comma", R"({"at":1,"mode":"off","action":"x","note":"",})");

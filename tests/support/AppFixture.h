@@ -32,9 +32,11 @@ struct AppFixture {
         QAction* match = nullptr;
         for (const QString& title : path) {
             const QList<QAction*> actions = menu ? menu->actions() : QList<QAction*>();
-            // The title without the shortcut column.
-            const auto found = std::ranges::find_if(
-                actions, [&title](const QAction* action) { return action->text().section(QLatin1Char('\t'), 0, 0) == title; });
+            // The title without the shortcut column. (std::ranges::find_if is
+            // missing from the C++ library of Xcode 14 and older.)
+            const auto found = std::find_if(actions.begin(), actions.end(), [&title](const QAction* action) {
+                return action->text().section(QLatin1Char('\t'), 0, 0) == title;
+            });
             match = found == actions.end() ? nullptr : *found;
             menu = match ? match->menu() : nullptr;
         }

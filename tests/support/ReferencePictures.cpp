@@ -46,8 +46,21 @@ int largestDifference(const QImage& a, const QImage& b)
 
 } // namespace
 
+bool referencePicturesApply()
+{
+#ifdef Q_OS_LINUX
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::optional<QString> differenceFromReference(const QImage& actual, const QString& relativePath, int tolerance)
 {
+    if (!referencePicturesApply()) {
+        qInfo("%s: not compared, the references are drawn with Linux's fonts and symbols", qPrintable(relativePath));
+        return std::nullopt;
+    }
     const QString reference = QStringLiteral(LAUNCHER_SOURCE_DIR "/tests/") + relativePath + QStringLiteral(".png");
     if (qEnvironmentVariable("LAUNCHER_UPDATE_REFERENCES") == QLatin1String("1")) {
         QDir().mkpath(QFileInfo(reference).path());

@@ -13,4 +13,7 @@ public:
     std::unique_ptr<ToastPanel> createToastPanel() override;
 };
 
+// Brings this application to the front, also while another one is active.
+void activateThisApplication();
+
 } // namespace launcher

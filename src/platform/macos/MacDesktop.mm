@@ -40,9 +40,18 @@ void MacDesktop::setAccessoryActivationPolicy()
     [NSApp setActivationPolicy:NSApplicationActivationPolicyAccessory];
 }
 
+void activateThisApplication()
+{
+    // The older call is deprecated from macOS 14 on, where the two ask alike.
+    if (@available(macOS 14.0, *))
+        [NSApp activate];
+    else
+        [NSApp activateIgnoringOtherApps:YES];
+}
+
 void MacDesktop::activateIgnoringOtherApps()
 {
-    [NSApp activateIgnoringOtherApps:YES];
+    activateThisApplication();
 }
 
 std::unique_ptr<ToastPanel> MacDesktop::createToastPanel()

@@ -72,14 +72,20 @@ void MacLaunchAgent::install(const QString& programPath)
         file.write(launchAgentPropertyList(launchAgentLabel, programPath).toUtf8());
         file.commit();
     }
-    // Unload a previous registration first so that the new file is the one loaded.
-    launchctl(QStringLiteral("bootout"));
+    // Unload a previous registration first so that the new file is the one
+    // loaded; but unloading the job that started this very process ends it.
+    // That job stays loaded as it is, and the file counts from the next login.
+    if (!startedByLaunchAgent(environment_))
+        launchctl(QStringLiteral("bootout"));
     launchctl(QStringLiteral("bootstrap"));
 }
 
 void MacLaunchAgent::uninstall()
 {
-    launchctl(QStringLiteral("bootout"));
+    // launchd would end this process with its job; without the file the job
+    // is not loaded at the next login.
+    if (!startedByLaunchAgent(environment_))
+        launchctl(QStringLiteral("bootout"));
     QFile::remove(itemPath());
 }
 

@@ -6,10 +6,14 @@
 
 namespace launcher {
 
-// Shielding-level black windows, the cursor and display sleep.
+// Shielding-level black windows, the cursor and display sleep. Hiding the
+// cursor brings this application to the front; showing it gives the front back.
 class MacScreens final : public Screens {
 public:
     explicit MacScreens(CommandRunner& commands) : commands_(commands) {}
+    ~MacScreens() override;
+    MacScreens(const MacScreens&) = delete;
+    MacScreens& operator=(const MacScreens&) = delete;
     std::vector<std::unique_ptr<BlackoutWindow>> createBlackoutWindows() override;
     void hideCursor() override;
     void showCursor() override;
@@ -19,6 +23,7 @@ public:
 
 private:
     CommandRunner& commands_;
+    void* previousFront_ = nullptr; // retained NSRunningApplication active before the cursor was hidden
 };
 
 // The workspace's screens-did-sleep and screens-did-wake notifications,

@@ -1,5 +1,6 @@
 #include "platform/macos/MacScreens.h"
 
+#include "platform/macos/MacDesktop.h"
 #include "platform/macos/MacDisplaySleep.h"
 #include "platform/macos/MacObjectiveC.h"
 
@@ -68,14 +69,39 @@ std::vector<std::unique_ptr<BlackoutWindow>> MacScreens::createBlackoutWindows()
     return windows;
 }
 
+MacScreens::~MacScreens()
+{
+    @autoreleasepool {
+        if (previousFront_)
+            (void)LAUNCHER_TAKE(previousFront_);
+    }
+}
+
 void MacScreens::hideCursor()
 {
-    [NSCursor hide];
+    @autoreleasepool {
+        // Only the active application's hidden cursor stays hidden, and this
+        // one is an accessory that a hot key or the menu leaves in the
+        // background: it comes to the front first, remembering who was there.
+        NSRunningApplication* front = [[NSWorkspace sharedWorkspace] frontmostApplication];
+        if (front && !previousFront_ && ![front isEqual:[NSRunningApplication currentApplication]])
+            previousFront_ = LAUNCHER_RETAIN(front);
+        activateThisApplication();
+        [NSCursor hide];
+    }
 }
 
 void MacScreens::showCursor()
 {
-    [NSCursor unhide];
+    @autoreleasepool {
+        [NSCursor unhide];
+        if (previousFront_) {
+            NSRunningApplication* front = LAUNCHER_TAKE(previousFront_);
+            previousFront_ = nullptr;
+            if (!front.terminated)
+                [front activateWithOptions:0];
+        }
+    }
 }
 
 void MacScreens::sleepDisplaysNow()

@@ -20,7 +20,7 @@ QImage macSystemSymbolImage(const QString& name, qreal points, qreal devicePixel
             image.fill(Qt::transparent);
             CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceSRGB);
             CGContextRef context = CGBitmapContextCreate(image.bits(), side, side, 8, image.bytesPerLine(), space,
-                                                         kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host);
+                                                         CGBitmapInfo(kCGImageAlphaPremultipliedFirst) | kCGBitmapByteOrder32Host);
             CGColorSpaceRelease(space);
             if (!context)
                 return {};

@@ -153,6 +153,32 @@ private slots:
         QVERIFY(!QFileInfo::exists(plist));
         QCOMPARE(fake.commands.commands, (QStringList{bootout, bootout, bootstrap, bootout, bootstrap, bootout}));
     }
+
+    // launchd ends the processes of a job it unloads: the copy it started
+    // must not unload its own job, whichever way the item is switched.
+    void copyStartedByTheAgentNeverUnloadsItsOwnJob()
+    {
+        FakePlatform fake;
+        fake.environment.uid = 501;
+        fake.environment.variables.insert(QStringLiteral("XPC_SERVICE_NAME"), launchAgentLabel);
+        QVERIFY(startedByLaunchAgent(fake.environment));
+        MacLaunchAgent agent(fake.environment, fake.commands);
+        const QString plist = agent.itemPath();
+        agent.install(QStringLiteral("/Applications/launcher.app/Contents/MacOS/launcher"));
+        QVERIFY(QFileInfo::exists(plist));
+        agent.uninstall();
+        QVERIFY(!QFileInfo::exists(plist));
+        QCOMPARE(fake.commands.commands, QStringList{QStringLiteral("/bin/launchctl bootstrap gui/501 ") + plist});
+
+        // Another job's name, or a prefix of ours, is not ours.
+        for (const QString& other : {QStringLiteral("com.apple.Terminal"), QStringLiteral("org.pelvanewakehold")}) {
+            fake.environment.variables.insert(QStringLiteral("XPC_SERVICE_NAME"), other);
+            QVERIFY(!startedByLaunchAgent(fake.environment));
+        }
+        fake.commands.commands.clear();
+        agent.uninstall();
+        QCOMPARE(fake.commands.commands, QStringList{QStringLiteral("/bin/launchctl bootout gui/501 ") + plist});
+    }
 };
 
 QTEST_GUILESS_MAIN(MacAdaptersTest)
