@@ -3,6 +3,7 @@
 #include "engine/Constants.h"
 #include "store/Labels.h"
 
+#include <algorithm>
 #include <QKeySequence>
 #include <QMenu>
 
@@ -299,7 +300,8 @@ std::optional<HotKeyAction> hotKeyActionFromId(int id)
 
 QString hotKeyText(HotKeyAction action)
 {
-    const auto combination = std::ranges::find(hotKeyCombinations, action, &HotKeyCombination::action);
+    const auto combination = std::find_if(std::begin(hotKeyCombinations), std::end(hotKeyCombinations),
+                                          [action](const HotKeyCombination& c) { return c.action == action; });
     if (combination == std::end(hotKeyCombinations))
         return {};
     // Qt's Control is the Command key on macOS; Carbon's Control is its Meta.

@@ -4,6 +4,7 @@
 #include "app/MascotColors.h"
 #include "engine/Constants.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
@@ -183,7 +184,7 @@ QString AppDelegate::withHotKey(const QString& title, HotKeyAction action, bool 
 {
     // Menus show what follows a tab in their shortcut column.
     QString column = hotKeyText(action);
-    if (std::ranges::find(unavailableHotKeys, action) != unavailableHotKeys.end())
+    if (std::find(unavailableHotKeys.begin(), unavailableHotKeys.end(), action) != unavailableHotKeys.end())
         column += english ? QStringLiteral(" (unavailable)") : QStringLiteral("（不可用）");
     return title + QLatin1Char('\t') + column;
 }

@@ -68,13 +68,16 @@ private slots:
         };
         const auto labels = root.findChildren<QLabel*>();
         for (const auto& [text, pixels] : sizes) {
-            const auto found = std::ranges::find(labels, QString::fromUtf8(text), &QLabel::text);
+            const QString wanted = QString::fromUtf8(text);
+            const auto found =
+                std::find_if(labels.begin(), labels.end(), [&wanted](QLabel* label) { return label->text() == wanted; });
             QVERIFY2(found != labels.end(), text);
             QCOMPARE(QFontInfo((*found)->font()).pixelSize(), pixels);
         }
         QCOMPARE(QFontInfo(root.subtitleLabel()->font()).pixelSize(), 10);
         // An estimate row's value: the machine, which the fake names "Mac".
-        const auto machine = std::ranges::find(labels, QStringLiteral("Mac"), &QLabel::text);
+        const auto machine =
+            std::find_if(labels.begin(), labels.end(), [](QLabel* label) { return label->text() == QStringLiteral("Mac"); });
         QVERIFY(machine != labels.end());
         QCOMPARE(QFontInfo((*machine)->font()).pixelSize(), 11);
     }

@@ -163,7 +163,7 @@ private slots:
         // A tall window shows all six.
         root.resize(650, 1100);
         QApplication::processEvents();
-        QVERIFY(std::ranges::all_of(rows, [](HistoryRecentRowView* row) { return row->isVisible(); }));
+        QVERIFY(std::all_of(rows.begin(), rows.end(), [](HistoryRecentRowView* row) { return row->isVisible(); }));
     }
 
     // Lowered for a small screen, the minimum holds again once the screen can hold it.

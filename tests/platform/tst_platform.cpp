@@ -168,10 +168,10 @@ private slots:
         QVERIFY(child);
         QElapsedTimer elapsed;
         elapsed.start();
-        QCOMPARE(child->holdsAnything(), std::optional<bool>());
+        QVERIFY(!child->coverage());
         QVERIFY2(elapsed.elapsed() < 1000, qPrintable(QString::number(elapsed.elapsed())));
         QVERIFY(child->isRunning());
-        QTRY_COMPARE_WITH_TIMEOUT(child->holdsAnything(), std::optional<bool>(false), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(child->coverage() == KeepAwakeCoverage{}, 10000);
         const qint32 pid = child->pid();
         child.reset(); // ends it
         QVERIFY(!launcher::testing::isLive(pid));
@@ -252,11 +252,11 @@ private slots:
         QVERIFY(dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("选择颜色"));
         const auto buttons = dialog->findChildren<QPushButton*>();
-        QVERIFY(std::ranges::any_of(buttons, [](QPushButton* b) { return b->text().contains(QStringLiteral("自定义颜色")); }));
+        QVERIFY(std::any_of(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->text().contains(QStringLiteral("自定义颜色")); }));
 
         const auto labelled = [dialog](const QString& text) {
             const auto labels = dialog->findChildren<QLabel*>();
-            return std::ranges::any_of(labels, [&](QLabel* label) { return label->text().contains(text); });
+            return std::any_of(labels.begin(), labels.end(), [&](QLabel* label) { return label->text().contains(text); });
         };
         QVERIFY(labelled(QStringLiteral("基本颜色")));
 

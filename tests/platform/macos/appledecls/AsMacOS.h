@@ -37,3 +37,14 @@
 #undef isblank_l
 #undef tolower_l
 #undef toupper_l
+
+// <unistd.h>: Apple's additions. getpeereid(2): the effective ids of a
+// Unix-domain socket's peer; confstr(3) names the per-user temporary folder.
+#define _CS_DARWIN_USER_TEMP_DIR 65537
+#ifdef __cplusplus
+extern "C" {
+#endif
+int getpeereid(int socket, uid_t* euid, gid_t* egid);
+#ifdef __cplusplus
+}
+#endif
