@@ -23,8 +23,8 @@ private:
 // the locks it holds: whether it holds anything; absent for any other line.
 std::optional<bool> parseHoldingLine(const QByteArray& line);
 
-// "/usr/bin/caffeinate" on macOS; on Linux the helper installed beside the
-// running program.
+// "/usr/bin/caffeinate" on macOS; on Linux the helper beside the running
+// program or in its installed libexec folder.
 QString defaultKeepAwakeProgram();
 
 } // namespace launcher

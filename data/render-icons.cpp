@@ -1,0 +1,50 @@
+// Writes the program's icons into a hicolor theme folder at build time:
+//   launcher-render-icons <theme folder> <icon name> <size>...
+// one PNG per size and one scalable SVG, all from the status glyph's drawing.
+
+#include "app/AppIcon.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    // Nothing is shown: no display is needed where packages are built.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    QTextStream err(stderr);
+    if (args.size() < 3) {
+        err << "usage: launcher-render-icons <theme folder> <icon name> <size>...\n";
+        return 2;
+    }
+    const QDir theme(args[0]);
+    const QString name = args[1];
+    const auto write = [&](const QString& folder, const QString& file, const QByteArray& data) {
+        if (!theme.mkpath(folder))
+            return false;
+        QFile out(theme.filePath(folder + QLatin1Char('/') + file));
+        return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.flush();
+    };
+
+    for (const QString& text : args.mid(2)) {
+        bool ok = false;
+        const int size = text.toInt(&ok);
+        if (!ok || size <= 0) {
+            err << "not a size: " << text << '\n';
+            return 2;
+        }
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        if (!theme.mkpath(folder) || !launcher::drawAppIcon(size).save(theme.filePath(folder + '/' + name + ".png"))) {
+            err << "cannot write the " << size << " pixel icon\n";
+            return 1;
+        }
+    }
+    if (!write(QStringLiteral("scalable/apps"), name + QStringLiteral(".svg"), launcher::appIconSvg(256))) {
+        err << "cannot write the scalable icon\n";
+        return 1;
+    }
+    return 0;
+}
