@@ -4,6 +4,7 @@
 
 #include "app/AppIcon.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -22,11 +23,9 @@ int main(int argc, char** argv)
     }
     const QDir theme(args[0]);
     const QString name = args[1];
-    const auto write = [&](const QString& folder, const QString& file, const QByteArray& data) {
-        if (!theme.mkpath(folder))
-            return false;
-        QFile out(theme.filePath(folder + QLatin1Char('/') + file));
-        return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.flush();
+    const auto write = [&](const QString& folder, const QString& extension, const QByteArray& data) {
+        QFile out(theme.filePath(folder + QLatin1Char('/') + name + extension));
+        return theme.mkpath(folder) && out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.flush();
     };
 
     for (const QString& text : args.mid(2)) {
@@ -36,13 +35,16 @@ int main(int argc, char** argv)
             err << "not a size: " << text << '\n';
             return 2;
         }
-        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
-        if (!theme.mkpath(folder) || !launcher::drawAppIcon(size).save(theme.filePath(folder + '/' + name + ".png"))) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!launcher::drawAppIcon(size).save(&buffer, "PNG")
+            || !write(QStringLiteral("%1x%1/apps").arg(size), QStringLiteral(".png"), png)) {
             err << "cannot write the " << size << " pixel icon\n";
             return 1;
         }
     }
-    if (!write(QStringLiteral("scalable/apps"), name + QStringLiteral(".svg"), launcher::appIconSvg(256))) {
+    if (!write(QStringLiteral("scalable/apps"), QStringLiteral(".svg"), launcher::appIconSvg(256))) {
         err << "cannot write the scalable icon\n";
         return 1;
     }

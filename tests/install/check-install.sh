@@ -12,25 +12,28 @@ trap 'rm -rf "$stage"' EXIT
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
-DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >/dev/null || { echo "install failed" >&2; exit 1; }
+# The prefix the tree was configured for: the manual page names paths under it.
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+p=${prefix#/}
+DESTDIR="$stage/root" cmake --install "$build" >/dev/null || { echo "install failed" >&2; exit 1; }
 (cd "$stage/root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$stage/installed"
 
 id=org.pelvanewakehold.launcher
 {
-  echo usr/bin/launcher
-  echo usr/libexec/launcher/launcher-keepawake
-  echo usr/share/applications/$id.desktop
-  echo usr/share/doc/launcher/changelog.Debian.gz
-  echo usr/share/doc/launcher/copyright
+  echo $p/bin/launcher
+  echo $p/libexec/launcher/launcher-keepawake
+  echo $p/share/applications/$id.desktop
+  echo $p/share/doc/launcher/changelog.Debian.gz
+  echo $p/share/doc/launcher/copyright
   for size in 16 22 24 32 48 64 128 256; do
-    echo "usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
+    echo "$p/share/icons/hicolor/${size}x${size}/apps/$id.png"
   done
-  echo usr/share/icons/hicolor/scalable/apps/$id.svg
-  echo usr/share/man/man1/launcher.1.gz
-  echo usr/share/metainfo/$id.metainfo.xml
+  echo $p/share/icons/hicolor/scalable/apps/$id.svg
+  echo $p/share/man/man1/launcher.1.gz
+  echo $p/share/metainfo/$id.metainfo.xml
 } | LC_ALL=C sort >"$stage/expected"
 diff -u "$stage/expected" "$stage/installed" >&2 || fail "installed files differ from the expected list"
-root=$stage/root/usr
+root=$stage/root$prefix
 
 # Each PNG has the size of the folder it is in (a theme trusts the folder).
 for png in "$root"/share/icons/hicolor/*x*/apps/$id.png; do
@@ -53,7 +56,8 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$root/share/
 # The manual page names every switch and the files the program writes.
 gzip -t "$root/share/man/man1/launcher.1.gz" || fail "manual page is not gzip"
 page=$(gzip -dc "$root/share/man/man1/launcher.1.gz")
-for word in '\-\-version' '\-\-self\-test\-forced' PELVANE_TEST_MODE state.json prefs.json history.jsonl "launcher $version"; do
+for word in '\-\-version' '\-\-self\-test\-forced' PELVANE_TEST_MODE state.json prefs.json history.jsonl "launcher $version" \
+  "$prefix/libexec/launcher/launcher-keepawake"; do
   printf '%s' "$page" | grep -qF -- "$word" || fail "manual page lacks $word"
 done
 
