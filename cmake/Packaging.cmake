@@ -23,11 +23,12 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${LAUNCHER_HOMEPAGE}")
-  # The libraries come from what the programs link; the tools forced mode
-  # runs are looked up at run time and their absence only skips a step:
-  # pactl mutes and restores the sound, brightnessctl dims the backlight.
+  # The libraries come from what the programs link; the rest is looked up at
+  # run time and its absence only skips a step: pactl mutes and restores the
+  # sound, Qt's own translations put its dialogs in Chinese,
+  # brightnessctl dims the backlight.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio-utils")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio-utils, qt6-translations-l10n")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "brightnessctl")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
