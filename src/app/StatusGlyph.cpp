@@ -72,7 +72,7 @@ QPainterPath roundedRect(double x, double y, double width, double height, double
 
 class GlyphPainter {
 public:
-    explicit GlyphPainter(QImage& image) : painter_(&image) { painter_.setRenderHint(QPainter::Antialiasing); }
+    explicit GlyphPainter(QPainter& painter) : painter_(painter) { painter_.setRenderHint(QPainter::Antialiasing); }
 
     QPainter& painter() { return painter_; }
 
@@ -84,7 +84,7 @@ public:
     }
 
 private:
-    QPainter painter_;
+    QPainter& painter_;
 };
 
 } // namespace
@@ -133,8 +133,16 @@ QImage drawStatusGlyph(const GlyphLook& look, qreal devicePixelRatio)
                  QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paintStatusGlyph(painter, look);
+    painter.end();
+    return image;
+}
 
-    GlyphPainter glyph(image);
+void paintStatusGlyph(QPainter& target, const GlyphLook& look)
+{
+    target.save();
+    GlyphPainter glyph(target);
     QPainter& painter = glyph.painter();
     // The shapes are laid out with y growing upwards from the lower left corner.
     painter.translate(0, glyphHeight);
@@ -169,7 +177,7 @@ QImage drawStatusGlyph(const GlyphLook& look, qreal devicePixelRatio)
         legs.lineTo(x + 2.8, 1.3);
     }
     glyph.stroke(legs, base, 1.5);
-    return image;
+    target.restore();
 }
 
 QImage StatusGlyphCache::frame(AwakeMode mode, const QColor& hangColor, const QColor& forcedColor, double pulsePhase)

@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QImage>
 
+class QPainter;
+
 namespace launcher {
 
 // The glyph's logical size in points.
@@ -31,6 +33,9 @@ struct GlyphLook {
 int breathingPhaseIndex(double pulsePhase);
 GlyphLook glyphLook(AwakeMode mode, const QColor& hangColor, const QColor& forcedColor, double pulsePhase);
 QImage drawStatusGlyph(const GlyphLook& look, qreal devicePixelRatio = 2.0);
+// The same drawing on any painter, in a glyphWidth x glyphHeight box at the
+// painter's origin (y down); used for the image above and the program's icons.
+void paintStatusGlyph(QPainter& painter, const GlyphLook& look);
 
 class StatusGlyphCache {
 public:

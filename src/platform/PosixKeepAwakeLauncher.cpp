@@ -1,5 +1,6 @@
 #include "platform/PosixKeepAwakeLauncher.h"
 
+#include "platform/HelperLocation.h"
 #include "platform/ProcessIdentity.h"
 
 #include <QCoreApplication>
@@ -253,7 +254,7 @@ QString defaultKeepAwakeProgram()
     const QString folder = QCoreApplication::instance()
                                ? QCoreApplication::applicationDirPath()
                                : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
-    return folder + QStringLiteral("/launcher-keepawake");
+    return keepAwakeProgramIn(folder);
 #endif
 }
 

@@ -24,8 +24,8 @@ private:
 // read as what the desktop will obey; absent for any other line.
 std::optional<KeepAwakeCoverage> parseHoldingLine(const QByteArray& line);
 
-// "/usr/bin/caffeinate" on macOS; on Linux the helper installed beside the
-// running program.
+// "/usr/bin/caffeinate" on macOS; on Linux the helper beside the running
+// program or in its installed libexec folder.
 QString defaultKeepAwakeProgram();
 
 } // namespace launcher

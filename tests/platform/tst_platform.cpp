@@ -1,6 +1,7 @@
 // The platform parts macOS and Linux share: running tools, taking signals,
 // passing hot key presses on, the colour panel.
 
+#include "platform/HelperLocation.h"
 #include "platform/HotKeyDispatch.h"
 #include "platform/PosixKeepAwakeLauncher.h"
 #include "platform/PosixSignals.h"
@@ -265,6 +266,41 @@ private slots:
         QVERIFY(labelled(QStringLiteral("Basic colors")));
         desktop.useInterfaceLanguage(QStringLiteral("zh_CN"));
         QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("选择颜色"));
+    }
+
+    // Beside the program in a build folder, in libexec once installed under
+    // any prefix; a file that cannot run there does not count.
+    void keepAwakeHelperIsFoundBesideOrInstalled()
+    {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString bin = root.filePath(QStringLiteral("usr/bin"));
+        const QString installed = root.filePath(QStringLiteral("usr/libexec/launcher/launcher-keepawake"));
+        const QString beside = bin + QStringLiteral("/launcher-keepawake");
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
+        const auto place = [](const QString& path, bool executable) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+            if (executable)
+                permissions |= QFile::ExeOwner;
+            QVERIFY(file.setPermissions(permissions));
+        };
+
+        QCOMPARE(keepAwakeProgramIn(bin), beside); // nothing anywhere: named where a build puts it
+        place(installed, false);
+        QCOMPARE(keepAwakeProgramIn(bin), beside);
+        place(installed, true);
+        QCOMPARE(keepAwakeProgramIn(bin), installed);
+        QCOMPARE(keepAwakeProgramIn(bin + QStringLiteral("/")), installed);
+        place(beside, true);
+        QCOMPARE(keepAwakeProgramIn(bin), beside);
+        // A folder of that name is not a program.
+        QVERIFY(QFile::remove(beside));
+        QVERIFY(QDir().mkpath(beside));
+        QCOMPARE(keepAwakeProgramIn(bin), installed);
     }
 };
 

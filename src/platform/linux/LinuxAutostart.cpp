@@ -49,6 +49,9 @@ QString autostartDesktopEntry(const QString& programPath)
                           "Exec=")
         + desktopExecValue(programPath)
         + QStringLiteral("\n"
+                         "Icon=")
+        + launchAgentLabel
+        + QStringLiteral("\n"
                          "Terminal=false\n"
                          "X-GNOME-Autostart-enabled=true\n");
 }

@@ -22,7 +22,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -277,6 +279,16 @@ private slots:
         QSettings entry(autostart.itemPath(), QSettings::IniFormat);
         QCOMPARE(entry.value("Desktop Entry/Type").toString(), QStringLiteral("Application"));
         QCOMPARE(entry.value("Desktop Entry/X-GNOME-Autostart-enabled").toString(), QStringLiteral("true"));
+        // The icon installed with the program, named by theme, not by path.
+        QCOMPARE(entry.value("Desktop Entry/Icon").toString(), launchAgentLabel);
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (!validator.isEmpty()) {
+            autostart.install(QStringLiteral("/opt/it's \"new\" $place/100%/launcher"));
+            QProcess check;
+            check.start(validator, {autostart.itemPath()});
+            QVERIFY(check.waitForFinished());
+            QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+        }
         autostart.uninstall();
         QVERIFY(!QFileInfo::exists(autostart.itemPath()));
     }
