@@ -7,6 +7,7 @@
 #include "app/RemoteCommands.h"
 #include "app/SingleInstance.h"
 #include "support/AppFixture.h"
+#include "support/FakeProcessWaiter.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -53,32 +54,6 @@ QJsonObject okStatus(const QByteArray& answer)
         return {};
     return QJsonDocument::fromJson(answer.mid(3)).object();
 }
-
-// Runs the work as the helper's life is checked: the status is what it returns.
-class FakeWaiter final : public ProcessWaiter {
-public:
-    explicit FakeWaiter(FakeKeepAwakeLauncher& keepAwake) : keepAwake_(keepAwake) {}
-    std::optional<int> runAndWait(const QStringList& command) override
-    {
-        ran.push_back(command);
-        heldDuringWork = keepAwake_.alive.size();
-        return status;
-    }
-    bool exists(qint32 pid) override { return pid == livePid; }
-    int waitUntilGone(qint32) override
-    {
-        heldDuringWork = keepAwake_.alive.size();
-        return status.value_or(0);
-    }
-
-    std::optional<int> status = 0;
-    qint32 livePid = 0;
-    std::vector<QStringList> ran;
-    size_t heldDuringWork = 0;
-
-private:
-    FakeKeepAwakeLauncher& keepAwake_;
-};
 
 // Random lines that look like requests, garbage, control bytes and overlong runs.
 QByteArray randomLine(QRandomGenerator& random)
@@ -312,7 +287,7 @@ private slots:
     {
         CallLog log;
         FakeKeepAwakeLauncher keepAwake(log);
-        FakeWaiter waiter(keepAwake);
+        FakeProcessWaiter waiter(keepAwake);
         QString errors;
         QTextStream err(&errors);
 
