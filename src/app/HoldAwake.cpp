@@ -2,12 +2,34 @@
 
 #include "app/CommandLine.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace launcher {
 
 namespace {
+
+using namespace std::chrono_literals;
+
+// The helper says what it holds as soon as the desktop's services have
+// answered it, which they do at once or within its own time-out.
+constexpr auto coverageWait = 2s;
+
+// A hold that holds nothing (no session bus, no logind: a bare build
+// server) must not pass for one; the work still runs.
+void warnIfNothingHoldsSleep(KeepAwakeChild& helper, QTextStream& err)
+{
+    const auto giveUpAt = std::chrono::steady_clock::now() + coverageWait;
+    std::optional<KeepAwakeCoverage> coverage;
+    while (!(coverage = helper.coverage()) && helper.isRunning() && std::chrono::steady_clock::now() < giveUpAt)
+        std::this_thread::sleep_for(20ms);
+    if (coverage && !coverage->sleep) {
+        err << "launcher: warning: nothing on this system obeys the keep-awake helper; it may still sleep\n";
+        err.flush();
+    }
+}
 
 int holdAwake(KeepAwakeLauncher& keepAwake, QTextStream& err, const std::function<int()>& work)
 {
@@ -17,6 +39,7 @@ int holdAwake(KeepAwakeLauncher& keepAwake, QTextStream& err, const std::functio
         err.flush();
         return exitRefused;
     }
+    warnIfNothingHoldsSleep(*helper, err);
     const int status = work();
     helper->terminateAndWait();
     return status;

@@ -291,8 +291,10 @@ private slots:
         QString errors;
         QTextStream err(&errors);
 
+        keepAwake.coverage = KeepAwakeCoverage{true, false};
         waiter.status = 7;
         QCOMPARE(holdAwakeWhileCommand(keepAwake, waiter, {"make", "all"}, err), 7);
+        QCOMPARE(errors, QString());
         QCOMPARE(waiter.ran, std::vector<QStringList>{QStringList({"make", "all"})});
         QCOMPARE(waiter.heldDuringWork, size_t(1));
         QCOMPARE(keepAwake.launches, std::vector<QStringList>{holdArguments()});
@@ -303,6 +305,14 @@ private slots:
         QCOMPARE(holdAwakeWhileCommand(keepAwake, waiter, {"no-such-tool"}, err), int(exitCannotRun));
         QVERIFY(keepAwake.alive.empty());
         QVERIFY(errors.contains("cannot run no-such-tool"));
+
+        // A helper that holds off nothing is said to, and the work runs anyway.
+        keepAwake.coverage = KeepAwakeCoverage{false, true};
+        errors.clear();
+        waiter.status = 0;
+        QCOMPARE(holdAwakeWhileCommand(keepAwake, waiter, {"make"}, err), 0);
+        QVERIFY(errors.contains("warning: nothing on this system obeys"));
+        QCOMPARE(waiter.ran.size(), size_t(3));
 
         waiter.status = 128 + 15;
         waiter.livePid = 321;
