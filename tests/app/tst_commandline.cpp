@@ -9,7 +9,6 @@
 #include "support/AppFixture.h"
 #include "support/FakeProcessWaiter.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QRandomGenerator>
@@ -349,8 +348,6 @@ private slots:
         SingleInstance server(folder.path(), sockets.path());
         server.setRequestHandler([&app](const QByteArray& line) { return answerRequest(*app.delegate, line); });
         QVERIFY(server.tryBecomePrimary());
-        QElapsedTimer spent;
-        spent.start();
         for (int i = 0; i < 300; ++i) {
             QLocalSocket socket;
             socket.connectToServer(server.serverPath());
@@ -375,7 +372,6 @@ private slots:
                 QVERIFY(lines.size() == 3 && lines[1].startsWith("ok {"));
             }
         }
-        QVERIFY(spent.elapsed() < 60000);
         // Still serving after all that.
         QLocalSocket socket;
         socket.connectToServer(server.serverPath());
