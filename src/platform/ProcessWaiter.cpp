@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
