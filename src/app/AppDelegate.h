@@ -119,6 +119,10 @@ public:
     // the dashboard opens on its settings tab.
     void attemptEnable(AwakeMode mode);
     void activateForcedModeWithRetry();
+    // A start asked for from outside the menu: the power conditions, history,
+    // notices and timed stop as for a preset. Returns the refusal, or why the
+    // mode did not start, instead of opening the settings.
+    std::optional<QString> startRequested(const TimedPresetChoice& preset);
 
     // --- hot keys
     void registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action);
@@ -140,6 +144,7 @@ private:
     void showNotice(const QString& message);
     void updateDashboardIfOpen();
     void showRefusal(const QString& refusal);
+    void applyTimedStop(std::optional<double> duration);
     void checkForcedActivation(bool wasOff);
     void refreshMenu(QMenu& menu);
     void reportUnavailableHotKeys();

@@ -97,13 +97,28 @@ void SingleInstance::readRequests(QLocalSocket* socket)
 {
     while (socket->canReadLine()) {
         QByteArray line = socket->readLine(maximumLineLength + 1);
-        if (!line.endsWith('\n'))
-            break;
+        if (!line.endsWith('\n')) {
+            hangUp(socket, QByteArrayLiteral("error request too long"));
+            return;
+        }
         line.chop(1);
-        socket->write(answer(line) + '\n');
+        const QByteArray reply = answer(line);
+        if (reply.startsWith("error")) {
+            hangUp(socket, reply);
+            return;
+        }
+        socket->write(reply + '\n');
     }
     if (socket->bytesAvailable() > maximumLineLength)
-        socket->abort();
+        hangUp(socket, QByteArrayLiteral("error request too long"));
+}
+
+void SingleInstance::hangUp(QLocalSocket* socket, const QByteArray& reply)
+{
+    // Whatever else comes on it is not read; the line is sent before it closes.
+    QObject::disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    socket->write(reply + '\n');
+    socket->disconnectFromServer();
 }
 
 QByteArray SingleInstance::answer(const QByteArray& request)
@@ -113,6 +128,8 @@ QByteArray SingleInstance::answer(const QByteArray& request)
         QMetaObject::invokeMethod(this, &SingleInstance::showRequested, Qt::QueuedConnection);
         return QByteArrayLiteral("ok");
     }
+    if (handler_)
+        return handler_(request);
     return QByteArrayLiteral("error unknown request");
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,7 +18,8 @@ namespace launcher {
 // lock file there and listens on a local socket in a folder of the user's
 // own; a later one finds the lock taken and talks to the first over that
 // socket: one request per line, each answered by one line. Both ends hang
-// up on a process of another user.
+// up on a process of another user. A line that is too long, not text or not
+// understood is answered by an error line, and the connection is closed.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +43,10 @@ public:
     // The running one shows itself.
     bool askPrimaryToShow(int timeoutMs = 2000);
 
+    // Answers the lines other than "show" (one line, without its line feed).
+    // An answer beginning "error" also closes the connection.
+    void setRequestHandler(std::function<QByteArray(const QByteArray&)> handler) { handler_ = std::move(handler); }
+
     QString lockFilePath() const { return lockPath_; }
     QString serverPath() const { return serverPath_; }
 
@@ -50,6 +56,7 @@ signals:
 private:
     void acceptConnections();
     void readRequests(QLocalSocket* socket);
+    void hangUp(QLocalSocket* socket, const QByteArray& reply);
     QByteArray answer(const QByteArray& request);
 
     const QString lockPath_;
@@ -57,6 +64,7 @@ private:
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
     QString listenError_;
+    std::function<QByteArray(const QByteArray&)> handler_;
 };
 
 } // namespace launcher

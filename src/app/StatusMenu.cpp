@@ -311,8 +311,31 @@ void AppDelegate::enableTimedPreset(const QVariant& representedObject)
         return; // not a mode one can start
     attemptEnable(preset.mode);
     // Even after a refusal: the timed stop then applies to whatever runs.
-    if (preset.duration)
-        state.scheduleAutoDisable(*preset.duration);
+    applyTimedStop(preset.duration);
+}
+
+std::optional<QString> AppDelegate::startRequested(const TimedPresetChoice& preset)
+{
+    if (const auto refusal = state.canStartMode()) {
+        // Shown on the screen as well; the settings are not opened for
+        // someone who asked from elsewhere, and what runs keeps its stop.
+        if (state.onNotice)
+            state.onNotice(*refusal);
+        return refusal;
+    }
+    state.enable(preset.mode);
+    if (state.mode != preset.mode) {
+        updateUI();
+        return localized(QStringLiteral("挂机进程无法启动"), QStringLiteral("The keep-awake process could not start"));
+    }
+    applyTimedStop(preset.duration);
+    return std::nullopt;
+}
+
+void AppDelegate::applyTimedStop(std::optional<double> duration)
+{
+    if (duration)
+        state.scheduleAutoDisable(*duration);
     else
         state.cancelScheduledStop(false);
     updateDashboardIfOpen();

@@ -1,27 +1,27 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
+#include "app/HoldAwake.h"
+#include "app/RemoteCommands.h"
 #include "app/SelfTest.h"
 #include "app/SingleInstance.h"
 #include "dashboard/WindowDashboardHost.h"
 #include "engine/Constants.h"
 #include "platform/LaunchAgentLabel.h"
+#include "platform/PosixKeepAwakeLauncher.h"
 #include "platform/PosixSignals.h"
 #include "platform/PrivateSocket.h"
+#include "platform/ProcessWaiter.h"
 #include "platform/SystemAppPlatform.h"
+#include "platform/SystemEnvironment.h"
 #include "platform/SystemPlatform.h"
 #include "platform/UnplannedExit.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QTextStream>
 
 namespace {
-
-bool hasArgument(int argc, char** argv, const char* wanted)
-{
-    for (int i = 0; i < argc; ++i)
-        if (qstrcmp(argv[i], wanted) == 0)
-            return true;
-    return false;
-}
 
 #ifdef Q_OS_MACOS
 constexpr bool isAppleDesktop = true;
@@ -29,18 +29,40 @@ constexpr bool isAppleDesktop = true;
 constexpr bool isAppleDesktop = false;
 #endif
 
-} // namespace
+// A mode change may start the keep-awake process and run outside tools first.
+constexpr int remoteAnswerTimeoutMs = 10000;
 
-int main(int argc, char** argv)
+int askRunningProgram(const launcher::RemoteCommand& command, QTextStream& out, QTextStream& err)
 {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    if (hasArgument(argc, argv, "--version")) {
-        out << "launcher " << launcher::appVersion << '\n';
-        return 0;
+    const launcher::SystemEnvironment environment;
+    launcher::SingleInstance instance(launcher::supportDirectoryFor(environment),
+                                      launcher::privateSocketDirectory(environment));
+    // Without its socket nobody listens: no need to wait for an answer.
+    std::optional<QByteArray> answer;
+    if (!instance.serverPath().isEmpty() && QFileInfo::exists(instance.serverPath()))
+        answer = instance.request(command.line, remoteAnswerTimeoutMs);
+    if (!answer) {
+        err << "launcher: the menu-bar program is not running (no answer on its socket)\n";
+        return launcher::exitNoInstance;
     }
+    const QString text = QString::fromUtf8(*answer);
+    const QString word = text.section(QLatin1Char(' '), 0, 0);
+    const QString rest = text.section(QLatin1Char(' '), 1);
+    if (word == QLatin1String("ok")) {
+        if (rest.isEmpty())
+            return launcher::exitOk;
+        if (command.json)
+            out << rest << '\n';
+        else
+            out << launcher::statusText(QJsonDocument::fromJson(rest.toUtf8()).object());
+        return launcher::exitOk;
+    }
+    err << "launcher: " << (rest.isEmpty() ? text : rest) << '\n';
+    return word == QLatin1String("refused") ? launcher::exitRefused : launcher::exitUsage;
+}
 
-    const bool selfTest = hasArgument(argc, argv, "--self-test-forced");
+int runTray(int argc, char** argv, bool selfTest, QTextStream& out, QTextStream& err)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !isAppleDesktop) {
         // Qt would abort without a display; the self-test needs none.
@@ -82,6 +104,7 @@ int main(int argc, char** argv)
 #endif
     QObject::connect(&instance, &launcher::SingleInstance::showRequested, &delegate,
                      [&delegate] { delegate.openHistoryFile(); });
+    instance.setRequestHandler([&delegate](const QByteArray& line) { return launcher::answerRequest(delegate, line); });
     // A signal ends the event loop like Quit does, so the shutdown below still runs.
     launcher::PosixSignals posixSignals([](int) { QCoreApplication::quit(); });
 
@@ -96,6 +119,45 @@ int main(int argc, char** argv)
     };
     delegate.applicationDidFinishLaunching();
     app.exec();
+    // Requests that come while shutting down are not answered by a delegate that is gone.
+    instance.setRequestHandler(nullptr);
     delegate.applicationWillTerminate();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const launcher::Invocation invocation = launcher::parseInvocation(arguments);
+
+    if (std::holds_alternative<launcher::ShowHelp>(invocation)) {
+        out << launcher::helpText();
+        return launcher::exitOk;
+    }
+    if (std::holds_alternative<launcher::ShowVersion>(invocation)) {
+        out << "launcher " << launcher::appVersion << '\n';
+        return launcher::exitOk;
+    }
+    if (const auto* problem = std::get_if<launcher::UsageError>(&invocation)) {
+        err << problem->message << '\n';
+        return launcher::exitUsage;
+    }
+    if (const auto* command = std::get_if<launcher::RemoteCommand>(&invocation))
+        return askRunningProgram(*command, out, err);
+    if (std::holds_alternative<launcher::HoldWhileCommand>(invocation)
+        || std::holds_alternative<launcher::HoldWhileProcess>(invocation)) {
+        launcher::PosixKeepAwakeLauncher keepAwake(launcher::defaultKeepAwakeProgram());
+        launcher::PosixProcessWaiter waiter;
+        if (const auto* hold = std::get_if<launcher::HoldWhileCommand>(&invocation))
+            return launcher::holdAwakeWhileCommand(keepAwake, waiter, hold->command, err);
+        return launcher::holdAwakeWhileProcess(keepAwake, waiter, std::get<launcher::HoldWhileProcess>(invocation).pid,
+                                               err);
+    }
+    return runTray(argc, argv, std::holds_alternative<launcher::RunSelfTest>(invocation), out, err);
 }

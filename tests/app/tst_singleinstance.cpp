@@ -108,16 +108,31 @@ private slots:
         QCOMPARE(requestFromAside(later, "status"), Answer("error unknown request"));
         QCOMPARE(requestFromAside(later, "show now"), Answer("error unknown request"));
         QCOMPARE(shown.count(), 0);
-        // Endless input is cut off rather than buffered.
-        QCOMPARE(requestFromAside(later, QByteArray(100000, 'x'), 1000), Answer());
+        // Endless input is cut off rather than buffered, with a word why.
+        QCOMPARE(requestFromAside(later, QByteArray(100000, 'x'), 1000), Answer("error request too long"));
 
+        // An error line ends the conversation: what follows it is not read.
         QLocalSocket socket;
         socket.connectToServer(primary.serverPath());
         QVERIFY(socket.waitForConnected(1000));
-        socket.write("show\nshow\nwhat\n");
-        QTRY_COMPARE(socket.bytesAvailable(), qint64(qstrlen("ok\nok\nerror unknown request\n")));
+        socket.write("show\nshow\nwhat\nshow\n");
+        QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(socket.readAll(), QByteArray("ok\nok\nerror unknown request\n"));
         QTRY_COMPARE(shown.count(), 2);
+        QTest::qWait(50);
+        QCOMPARE(shown.count(), 2);
+
+        // A handler answers the rest; its errors close the connection too.
+        primary.setRequestHandler([](const QByteArray& line) {
+            return line == "ping" ? QByteArrayLiteral("pong") : QByteArrayLiteral("error no");
+        });
+        QCOMPARE(requestFromAside(later, "ping"), Answer("pong"));
+        QLocalSocket handled;
+        handled.connectToServer(primary.serverPath());
+        QVERIFY(handled.waitForConnected(1000));
+        handled.write("ping\nx\nping\n");
+        QTRY_COMPARE(handled.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(handled.readAll(), QByteArray("pong\nerror no\n"));
     }
 
     void theLockOfAnEndedProgramIsTakenOver()
