@@ -75,6 +75,8 @@ int runTray(int argc, char** argv, bool selfTest, QTextStream& out, QTextStream&
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    // Lets a desktop match the program's windows to its installed entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pelvanewakehold.launcher"));
     launcher::SystemPlatform machine;
 
     if (selfTest)

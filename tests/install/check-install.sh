@@ -56,7 +56,7 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$root/share/
 # The manual page names every switch and the files the program writes.
 gzip -t "$root/share/man/man1/launcher.1.gz" || fail "manual page is not gzip"
 page=$(gzip -dc "$root/share/man/man1/launcher.1.gz")
-for word in '\-\-version' '\-\-self\-test\-forced' PELVANE_TEST_MODE state.json prefs.json history.jsonl "launcher $version" \
+for word in '\-\-version' '\-\-self\-test\-forced' '\-\-while' status dashboard PELVANE_TEST_MODE state.json prefs.json history.jsonl "launcher $version" \
   "$prefix/libexec/launcher/launcher-keepawake"; do
   printf '%s' "$page" | grep -qF -- "$word" || fail "manual page lacks $word"
 done
