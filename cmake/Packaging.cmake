@@ -14,7 +14,10 @@ A dashboard shows past sessions, a seven-day chart and an energy estimate.")
 set(CPACK_STRIP_FILES ON)
 
 if(APPLE)
-  # The macOS disk image belongs here.
+  # A disk image holding the bundle that installing puts together.
+  set(CPACK_GENERATOR DragNDrop)
+  set(CPACK_PACKAGE_FILE_NAME "launcher-${PROJECT_VERSION}")
+  set(CPACK_DMG_VOLUME_NAME "launcher ${PROJECT_VERSION}")
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
