@@ -7,6 +7,7 @@
 #include "platform/PrivateSocket.h"
 #include "platform/SystemAppPlatform.h"
 #include "platform/SystemPlatform.h"
+#include "platform/TestModeParts.h"
 #include "platform/UnplannedExit.h"
 
 #include <QApplication>
@@ -53,11 +54,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     launcher::SystemPlatform machine;
+    launcher::TestModeParts chosen(machine.platform());
 
     if (selfTest)
-        return launcher::runSelfTestSuite(machine.platform(), out, err);
+        return launcher::runSelfTestSuite(chosen.platform(), out, err);
 
-    const launcher::Environment& environment = machine.platform().environment;
+    const launcher::Environment& environment = chosen.platform().environment;
     launcher::SingleInstance instance(launcher::supportDirectoryFor(environment),
                                       launcher::privateSocketDirectory(environment));
     if (!instance.tryBecomePrimary()) {
@@ -71,7 +73,7 @@ int main(int argc, char** argv)
     err.flush();
 
     launcher::SystemAppPlatform desktop;
-    launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform(),
+    launcher::AppDelegate delegate(chosen.platform(), desktop.appPlatform(),
                                   std::make_unique<launcher::WindowDashboardHost>(desktop.appPlatform()));
 #ifdef LAUNCHER_UNCACHED_GLYPHS
     delegate.disableGlyphCache();

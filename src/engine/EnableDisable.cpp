@@ -65,7 +65,7 @@ void StateStore::enable(AwakeMode requested)
         if (muteInForced) {
             // Late enough that the menu that started the mode has closed.
             platform_.clock.singleShot(0.18, guarded([](StateStore& store) {
-                if (store.mode == AwakeMode::forced && store.muteInForced && !store.isSelfTestMode)
+                if (store.mode == AwakeMode::forced && store.muteInForced)
                     store.platform_.sound.muteAll();
             }));
         }

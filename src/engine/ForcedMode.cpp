@@ -29,7 +29,7 @@ void StateStore::reinforceForcedStart()
 
 void StateStore::showBlackout()
 {
-    if (isSelfTestMode || !overlayWindows.empty())
+    if (!overlayWindows.empty())
         return;
     for (auto& window : platform_.screens.createBlackoutWindows())
         overlayWindows.push_back(std::move(window));
@@ -42,10 +42,6 @@ void StateStore::showBlackout()
 void StateStore::hideBlackout()
 {
     overlayWindows.clear();
-    if (isSelfTestMode) {
-        cursorHidden = false;
-        return;
-    }
     if (cursorHidden) {
         platform_.screens.showCursor();
         cursorHidden = false;
@@ -55,8 +51,7 @@ void StateStore::hideBlackout()
 
 void StateStore::runZeroBrightnessSequence()
 {
-    if (!isSelfTestMode)
-        platform_.sound.driveBrightnessToZero();
+    platform_.sound.driveBrightnessToZero();
 }
 
 void StateStore::startForcedStateEnforcement()
@@ -82,10 +77,6 @@ void StateStore::scheduleDisplaySleepNow()
         store.forcedSleepCommandTimer.reset();
         if (store.mode != AwakeMode::forced)
             return;
-        if (store.isSelfTestMode) {
-            store.hasObservedDisplaySleep = true;
-            return;
-        }
         store.showBlackout();
         store.runZeroBrightnessSequence();
         if (!store.hasObservedDisplaySleep)

@@ -24,7 +24,6 @@ StateStore::StateStore(const Platform& platform)
     , launchAgentPath(platform.loginItem.itemPath())
     , hangPelvaneColor(activePelvaneGreen())
     , forcedPelvaneColor(activePelvaneGreen())
-    , isSelfTestMode(platform.environment.variable(QStringLiteral("PELVANE_TEST_MODE")) == QStringLiteral("1"))
     , platform_(platform)
     , self_(std::make_shared<StateStore*>(this))
 {
@@ -203,8 +202,7 @@ void StateStore::reconnectIfPossible()
     if (hasObservedDisplaySleep)
         return;
     showBlackout();
-    if (!isSelfTestMode)
-        runZeroBrightnessSequence();
+    runZeroBrightnessSequence();
     if (!hasObservedDisplaySleep)
         startForcedStateEnforcement();
     startWatchingForWakeInput();

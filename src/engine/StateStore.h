@@ -78,8 +78,6 @@ public:
     std::optional<ScreenEvents::Token> screenDidSleepObserver;
     std::optional<ScreenEvents::Token> screenDidWakeObserver;
 
-    const bool isSelfTestMode;
-
     // A live keep-awake process of ours is recorded.
     bool isActive() const;
 
