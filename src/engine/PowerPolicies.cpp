@@ -11,11 +11,6 @@ const QStringList movieApplications{
     QStringLiteral("tv"),   QStringLiteral("movist pro"), QStringLiteral("infuse"),
 };
 
-const QStringList playbackWords{
-    QStringLiteral("preventuseridledisplaysleep 1"), QStringLiteral("coremedia"), QStringLiteral("vtdecoderxpcservice"),
-    QStringLiteral("avplayback"), QStringLiteral("quicktime"), QStringLiteral("iina"), QStringLiteral("vlc"),
-};
-
 } // namespace
 
 PowerSnapshot StateStore::currentPowerSnapshot()
@@ -59,12 +54,7 @@ bool StateStore::isMoviePlaybackDetected()
     for (const QString& movieApp : movieApplications)
         if (running.contains(movieApp))
             return true;
-
-    const QString assertions = platform_.power.powerAssertionsText().toLower();
-    for (const QString& word : playbackWords)
-        if (assertions.contains(word))
-            return true;
-    return false;
+    return platform_.power.isVideoPlaying();
 }
 
 void StateStore::enforceRuntimePoliciesIfNeeded()

@@ -152,16 +152,15 @@ enum class PowerSourceKind { battery, ac, unknown };
 struct PowerSnapshot {
     PowerSourceKind source = PowerSourceKind::unknown;
     std::optional<int> batteryPercent;
-    QString rawText;
 };
 
 class Power {
 public:
     virtual ~Power() = default;
     virtual PowerSnapshot currentPowerSnapshot() = 0;
-    // Text of the active power assertions or inhibitors, searched for signs of
-    // video playback; empty when there is none to read.
-    virtual QString powerAssertionsText() = 0;
+    // Whether the system's own records (power assertions, inhibitors) show
+    // video playing; false when there is nothing to read.
+    virtual bool isVideoPlaying() = 0;
 };
 
 struct VolumeState {

@@ -47,7 +47,7 @@ private slots:
         QFETCH(QString, refusal);
         QFETCH(QString, stop);
         StoreFixture f;
-        f.fake.power.snapshot = {PowerSourceKind(source), percent < 0 ? std::nullopt : std::optional(percent), "x"};
+        f.fake.power.snapshot = {PowerSourceKind(source), percent < 0 ? std::nullopt : std::optional(percent)};
         f.store->allowOnBattery = onBattery;
         f.store->allowOnAC = onAC;
         f.store->minimumBatteryPercentage = minimum;
@@ -63,16 +63,15 @@ private slots:
             QCOMPARE(f.history().back().note, QString("条件不满足，自动恢复正常模式"));
     }
 
-    void movieTestByNameOrAssertion()
+    void movieTestByNameOrVideo()
     {
         StoreFixture f;
         f.store->requireMoviePlayback = true;
         f.fake.applications.names = {"vlc helper", "QuickTime PLAYER"};
         QCOMPARE(f.store->canStartMode(), std::nullopt);
         f.fake.applications.names = {"vlc helper"}; // contains, but is not, a player's name
-        f.fake.power.assertions = "PreventUserIdleDisplaySleep 0";
         QVERIFY(f.store->canStartMode());
-        f.fake.power.assertions = "PreventUserIdleDisplaySleep 1";
+        f.fake.power.videoPlaying = true;
         QCOMPARE(f.store->canStartMode(), std::nullopt);
     }
 
@@ -80,7 +79,7 @@ private slots:
     void forcedStopNoticeComesBeforeThePolicyNotice()
     {
         StoreFixture f;
-        f.fake.power.snapshot = {PowerSourceKind::ac, 100, QString()};
+        f.fake.power.snapshot = {PowerSourceKind::ac, 100};
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(2);
         f.store->allowOnAC = false;

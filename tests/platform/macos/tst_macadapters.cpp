@@ -46,6 +46,23 @@ private slots:
         }
     }
 
+    void assertionsShowVideo_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("video");
+        QTest::newRow("display held") << "PreventUserIdleDisplaySleep 1" << true;
+        QTest::newRow("display free") << "PreventUserIdleDisplaySleep 0" << false;
+        QTest::newRow("decoder") << "pid 391(VTDecoderXPCService): [0x1] NoDisplaySleepAssertion" << true;
+        QTest::newRow("media") << "pid 88(coremediad): PreventUserIdleSystemSleep" << true;
+        QTest::newRow("nothing") << "" << false;
+    }
+    void assertionsShowVideo()
+    {
+        QFETCH(QString, output);
+        QFETCH(bool, video);
+        QCOMPARE(launcher::assertionsShowVideo(output), video);
+    }
+
     void pmsetAskedAnewEachTime()
     {
         CallLog log;
@@ -55,7 +72,7 @@ private slots:
         commands.answers.insert(QStringLiteral("/usr/bin/pmset -g batt"), QStringLiteral("'AC Power'\n -Battery-0\t97%; charging"));
         commands.answers.insert(QStringLiteral("/usr/bin/pmset -g assertions"), QStringLiteral("PreventUserIdleDisplaySleep 1"));
         QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(97));
-        QCOMPARE(power.powerAssertionsText(), QStringLiteral("PreventUserIdleDisplaySleep 1"));
+        QVERIFY(power.isVideoPlaying());
         runDisplaySleepCommand(commands);
         QCOMPARE(commands.commands.last(), QStringLiteral("/usr/bin/pmset displaysleepnow"));
         // The snapshot is read every second and display sleep is a timer's work; the movie test runs at a start.
