@@ -37,7 +37,7 @@ public:
     const QString stateFile;
     const QString historyFile;
     const QString prefsFile;
-    const QString launchAgentPath;
+    const QString loginItemPath;
 
     // --- engine state
     std::unique_ptr<KeepAwakeChild> process;

@@ -101,6 +101,10 @@ public:
     virtual void useInterfaceLanguage(const QString& localeName) = 0;
 };
 
+// The system symbol of this name drawn black into a square image of
+// points × devicePixelRatio pixels; null where the system has none such.
+QImage systemSymbolImage(const QString& name, qreal points, qreal devicePixelRatio);
+
 // Everything the application delegate needs from the desktop. Non-owning.
 struct AppPlatform {
     StatusItem& statusItem;

@@ -200,6 +200,8 @@ public:
     virtual ~LoginItem() = default;
     // Where the launch-at-login file lives.
     virtual QString itemPath() const = 0;
+    // What to start when the running program cannot say where it is.
+    virtual QString defaultProgramPath() const = 0;
     virtual void install(const QString& programPath) = 0;
     virtual void uninstall() = 0;
 };

@@ -93,7 +93,7 @@ private slots:
 
         f.item(launchAtLoginTag)->trigger();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("关闭开机自动启动"));
-        QFile::remove(f.state().launchAgentPath); // removed behind the program's back
+        QFile::remove(f.state().loginItemPath); // removed behind the program's back
         f.delegate->updateUI();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("开启开机自动启动"));
 

@@ -228,6 +228,7 @@ class FakeLoginItem final : public LoginItem {
 public:
     explicit FakeLoginItem(CallLog& log) : log_(log) {}
     QString itemPath() const override { return path; }
+    QString defaultProgramPath() const override { return QStringLiteral("/usual/place/launcher"); }
     void install(const QString& programPath) override
     {
         log_ << QStringLiteral("login.install ") + programPath;

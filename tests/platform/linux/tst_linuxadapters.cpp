@@ -288,6 +288,8 @@ private slots:
         // What a session's autostart reads before it starts anything.
         QSettings entry(autostart.itemPath(), QSettings::IniFormat);
         QCOMPARE(entry.value("Desktop Entry/Type").toString(), QStringLiteral("Application"));
+        QVERIFY(!autostart.defaultProgramPath().contains(QLatin1Char('/'))); // looked up in PATH
+
         QCOMPARE(entry.value("Desktop Entry/X-GNOME-Autostart-enabled").toString(), QStringLiteral("true"));
         autostart.uninstall();
         QVERIFY(!QFileInfo::exists(autostart.itemPath()));
