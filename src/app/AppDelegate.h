@@ -121,7 +121,7 @@ public:
     void activateForcedModeWithRetry();
 
     // --- hot keys
-    void registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action);
+    void registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, HotKeyAction action);
     void performHotKeyAction(HotKeyAction action);
 
     // The callbacks a dashboard window is opened with.

@@ -105,14 +105,14 @@ private slots:
     void aRefusedCombinationLeavesTheOthersWorking()
     {
         AppFixture f;
-        f.desktop.hotKeys.refused.insert({3, hotKeyControlOption});
+        f.desktop.hotKeys.refused.insert({Qt::Key_F, hotKeyControlOption.toInt()});
         f.launchInMode(AwakeMode::normal);
-        QVERIFY(!f.desktop.hotKeys.press(3, hotKeyControlOption));
+        QVERIFY(!f.desktop.hotKeys.press(Qt::Key_F, hotKeyControlOption));
         for (int unknownId : {0, 4, -1})
             f.desktop.hotKeys.deliver(unknownId);
         f.fake.clock.advance(0);
         QCOMPARE(f.state().mode, AwakeMode::normal);
-        QVERIFY(f.desktop.hotKeys.press(29, hotKeyControlOption));
+        QVERIFY(f.desktop.hotKeys.press(Qt::Key_0, hotKeyControlOption));
         f.fake.clock.advance(0);
         QCOMPARE(f.state().mode, AwakeMode::off);
     }

@@ -25,6 +25,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <X11/X.h>
+#include <X11/keysym.h>
 
 using namespace launcher;
 using namespace launcher::testing;
@@ -295,12 +297,24 @@ private slots:
         QVERIFY(!QFileInfo::exists(autostart.itemPath()));
     }
 
+    void combinationsAsTheXServerNamesThem()
+    {
+        QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::ControlModifier | Qt::AltModifier),
+                 (X11KeyCombination{XK_l, ControlMask | Mod1Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_Z, Qt::ShiftModifier | Qt::MetaModifier),
+                 (X11KeyCombination{XK_z, ShiftMask | Mod4Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_0, Qt::NoModifier), (X11KeyCombination{XK_0, 0}));
+        QCOMPARE(x11KeyCombination(Qt::Key_9, Qt::AltModifier), (X11KeyCombination{XK_9, Mod1Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_F1, Qt::ControlModifier), std::nullopt);
+        QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::KeypadModifier), std::nullopt);
+    }
+
     void withoutX11NoHotKeyRegisters()
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
         LinuxHotKeys keys;
         keys.installHandler([](int) {});
-        QVERIFY(!keys.registerHotKey(37, hotKeyControlOption, 1));
+        QVERIFY(!keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1));
         keys.unregisterAll();
     }
 

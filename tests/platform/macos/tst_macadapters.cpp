@@ -2,6 +2,7 @@
 
 #include "platform/LaunchAgentLabel.h"
 #include "platform/macos/MacDisplaySleep.h"
+#include "platform/macos/MacKeyCodes.h"
 #include "platform/macos/MacLaunchAgent.h"
 #include "platform/macos/MacPower.h"
 #include "platform/macos/MacSoundAndBrightness.h"
@@ -61,6 +62,19 @@ private slots:
         QFETCH(QString, output);
         QFETCH(bool, video);
         QCOMPARE(launcher::assertionsShowVideo(output), video);
+    }
+
+    // Qt's Meta is the Control key on macOS.
+    void combinationsAsCarbonNamesThem()
+    {
+        QCOMPARE(carbonKeyCombination(Qt::Key_L, Qt::MetaModifier | Qt::AltModifier),
+                 (CarbonKeyCombination{0x25, 0x1800}));
+        QCOMPARE(carbonKeyCombination(Qt::Key_F, Qt::MetaModifier | Qt::AltModifier),
+                 (CarbonKeyCombination{0x03, 0x1800}));
+        QCOMPARE(carbonKeyCombination(Qt::Key_0, Qt::ControlModifier | Qt::ShiftModifier),
+                 (CarbonKeyCombination{0x1D, 0x0300}));
+        QCOMPARE(carbonKeyCombination(Qt::Key_Space, Qt::MetaModifier), std::nullopt);
+        QCOMPARE(carbonKeyCombination(Qt::Key_A, Qt::KeypadModifier), std::nullopt);
     }
 
     void pmsetAskedAnewEachTime()
