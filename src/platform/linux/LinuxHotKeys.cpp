@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxHotKeys.h"
 
+#include "platform/KeyModifiers.h"
 #include "platform/linux/LinuxX11.h"
 
 #include <QCoreApplication>
@@ -50,13 +51,11 @@ std::optional<X11KeyCombination> x11KeyCombination(Qt::Key key, Qt::KeyboardModi
         combination.keySym = XK_0 + (key - Qt::Key_0);
     else
         return std::nullopt;
-    for (const auto& [qt, x11] : modifierMasks)
-        if (modifiers.testFlag(qt)) {
-            combination.modifiers |= x11;
-            modifiers &= ~qt;
-        }
-    if (modifiers != Qt::NoModifier) // the keypad and group switch have no X counterpart here
+    // The keypad and group switch have no X counterpart here.
+    const std::optional<unsigned int> mask = nativeModifierMask(modifiers, modifierMasks);
+    if (!mask)
         return std::nullopt;
+    combination.modifiers = *mask;
     return combination;
 }
 

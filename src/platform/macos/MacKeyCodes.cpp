@@ -1,5 +1,7 @@
 #include "platform/macos/MacKeyCodes.h"
 
+#include "platform/KeyModifiers.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -34,15 +36,11 @@ std::optional<CarbonKeyCombination> carbonKeyCombination(Qt::Key key, Qt::Keyboa
         = std::find_if(carbonKeys.begin(), carbonKeys.end(), [key](const auto& entry) { return entry.first == key; });
     if (found == carbonKeys.end())
         return std::nullopt;
-    CarbonKeyCombination combination{found->second, 0};
-    for (const auto& [qt, carbon] : carbonModifierBits)
-        if (modifiers.testFlag(qt)) {
-            combination.modifiers |= carbon;
-            modifiers &= ~qt;
-        }
-    if (modifiers != Qt::NoModifier) // the keypad and group switch have no Carbon counterpart here
+    // The keypad and group switch have no Carbon counterpart here.
+    const std::optional<quint32> mask = nativeModifierMask(modifiers, carbonModifierBits);
+    if (!mask)
         return std::nullopt;
-    return combination;
+    return CarbonKeyCombination{found->second, *mask};
 }
 
 } // namespace launcher
