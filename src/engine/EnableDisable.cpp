@@ -64,7 +64,7 @@ void StateStore::enable(AwakeMode requested)
 
         if (muteInForced) {
             // Late enough that the menu that started the mode has closed.
-            platform_.clock.singleShot(0.18, guarded([](StateStore& store) {
+            platform_.clock.singleShot(forcedMuteDelay, guarded([](StateStore& store) {
                 if (store.mode == AwakeMode::forced && store.muteInForced)
                     store.platform_.sound.muteAll();
             }));
@@ -99,7 +99,7 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
         hideBlackout();
     else
         // The windows stay a moment so the restored brightness is not seen flashing.
-        platform_.clock.singleShot(0.14, guarded([](StateStore& store) { store.hideBlackout(); }));
+        platform_.clock.singleShot(blackoutRemovalDelay, guarded([](StateStore& store) { store.hideBlackout(); }));
 
     const std::optional<QString> estimate =
         wasForced && elapsed > 1.0 ? forcedSavingEstimate(elapsed) : std::nullopt;

@@ -58,7 +58,7 @@ void StateStore::startForcedStateEnforcement()
 {
     if (forcedStateTimer)
         return;
-    forcedStateTimer = platform_.clock.repeating(1.2, guarded([](StateStore& store) {
+    forcedStateTimer = platform_.clock.repeating(forcedEnforcementInterval, guarded([](StateStore& store) {
         if (store.mode != AwakeMode::forced)
             return;
         store.showBlackout();
@@ -82,7 +82,7 @@ void StateStore::scheduleDisplaySleepNow()
         if (!store.hasObservedDisplaySleep)
             store.startForcedStateEnforcement();
         store.platform_.screens.sleepDisplaysNow();
-        if (!store.hasObservedDisplaySleep && store.forcedSleepAttemptCount < 4)
+        if (!store.hasObservedDisplaySleep && store.forcedSleepAttemptCount < displaySleepCommandAttempts)
             store.scheduleDisplaySleepNow();
     }));
 }
@@ -90,7 +90,7 @@ void StateStore::scheduleDisplaySleepNow()
 void StateStore::scheduleForcedStabilizer()
 {
     cancelTimer(forcedStabilizerTimer);
-    forcedStabilizerTimer = platform_.clock.singleShot(0.55, guarded([](StateStore& store) {
+    forcedStabilizerTimer = platform_.clock.singleShot(forcedStabilizerDelay, guarded([](StateStore& store) {
         store.forcedStabilizerTimer.reset();
         if (store.mode != AwakeMode::forced || !store.isRecordedProcessAlive() || store.hasObservedDisplaySleep)
             return;
@@ -127,7 +127,7 @@ void StateStore::startWatchingForWakeInput()
     platform_.screenEvents.setWatching(true);
     forcedArmedAt = now();
     lastWakeEventAges = captureWakeEventAges();
-    inputWatchTimer = platform_.clock.repeating(0.2, guarded([](StateStore& store) { store.pollForWakeInput(); }));
+    inputWatchTimer = platform_.clock.repeating(wakeInputPollInterval, guarded([](StateStore& store) { store.pollForWakeInput(); }));
 }
 
 void StateStore::stopWatchingForWakeInput()
@@ -161,7 +161,7 @@ void StateStore::pollForWakeInput()
     }
     if (lastWakeEventAges) {
         for (size_t i = 0; i < current.size(); ++i) {
-            if (current[i] + 0.05 < (*lastWakeEventAges)[i]) {
+            if (current[i] + wakeInputAgeTolerance < (*lastWakeEventAges)[i]) {
                 disable(DisableReason::wakeInput, true);
                 lastWakeEventAges = current;
                 return;

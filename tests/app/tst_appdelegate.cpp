@@ -209,7 +209,7 @@ private slots:
         f.delegate->onStartupProblem = [&](const QString& problem) { problems << problem; };
         f.desktop.statusItem.shown = false;
         f.delegate->applicationDidFinishLaunching();
-        f.fake.clock.advance(AppDelegate::trayWaitInterval - 0.1);
+        f.fake.clock.advance(trayWaitInterval - 0.1);
         QCOMPARE(f.dashboard->opens, 0); // a tray may still come with the session
         f.fake.clock.advance(0.2);
         QCOMPARE(f.dashboard->opens, 1);
