@@ -36,10 +36,7 @@ void StateStore::enable(AwakeMode requested)
     disable(DisableReason::manual, false);
 
     if (!startKeepAwakeProcess(requested)) {
-        mode = AwakeMode::off;
-        process.reset();
-        pid.reset();
-        startedAt.reset();
+        forgetProcess();
         platform_.beep.beep();
         return;
     }
@@ -47,10 +44,7 @@ void StateStore::enable(AwakeMode requested)
     startedAt = now();
 
     if (requested != AwakeMode::forced) {
-        hideBlackout();
-        stopWatchingForWakeInput();
-        cancelTimer(forcedStateTimer);
-        cancelPendingDisplaySleepCommand();
+        leaveForcedMode();
         appendHistory(QStringLiteral("enable"), AwakeMode::normal, QStringLiteral("进入挂机"));
     } else {
         const VolumeState sound = readVolumeState();
@@ -79,9 +73,7 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
     const bool wasForced = mode == AwakeMode::forced;
     const double elapsed = startedAt ? now() - *startedAt : 0.0;
 
-    stopWatchingForWakeInput();
-    cancelTimer(forcedStateTimer);
-    cancelPendingDisplaySleepCommand();
+    stopForcedMachinery();
     cancelScheduledStop(false);
 
     stopKeepAwakeProcess();
@@ -89,10 +81,7 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
     if (wasForced)
         restoreSoundAndBrightness();
 
-    process.reset();
-    pid.reset();
-    mode = AwakeMode::off;
-    startedAt.reset();
+    forgetProcess();
     saveState();
 
     if (!wasForced)

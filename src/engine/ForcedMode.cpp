@@ -10,12 +10,8 @@ void StateStore::beginForcedMode()
 {
     hasObservedDisplaySleep = false;
     forcedSleepAttemptCount = 0;
-    if (mode == AwakeMode::forced) {
-        showBlackout();
-        runZeroBrightnessSequence();
-        if (!hasObservedDisplaySleep)
-            startForcedStateEnforcement();
-    }
+    if (mode == AwakeMode::forced)
+        reapplyForcedState();
     scheduleDisplaySleepNow();
     scheduleForcedStabilizer();
     startWatchingForWakeInput();
@@ -25,6 +21,28 @@ void StateStore::reinforceForcedStart()
 {
     if (mode == AwakeMode::forced)
         beginForcedMode();
+}
+
+// Other software, or the display itself, may have undone any of it.
+void StateStore::reapplyForcedState()
+{
+    showBlackout();
+    runZeroBrightnessSequence();
+    if (!hasObservedDisplaySleep)
+        startForcedStateEnforcement();
+}
+
+void StateStore::stopForcedMachinery()
+{
+    stopWatchingForWakeInput();
+    cancelTimer(forcedStateTimer);
+    cancelPendingDisplaySleepCommand();
+}
+
+void StateStore::leaveForcedMode()
+{
+    hideBlackout();
+    stopForcedMachinery();
 }
 
 void StateStore::showBlackout()
@@ -61,10 +79,7 @@ void StateStore::startForcedStateEnforcement()
     forcedStateTimer = platform_.clock.repeating(forcedEnforcementInterval, guarded([](StateStore& store) {
         if (store.mode != AwakeMode::forced)
             return;
-        store.showBlackout();
-        store.runZeroBrightnessSequence();
-        if (!store.hasObservedDisplaySleep)
-            store.startForcedStateEnforcement();
+        store.reapplyForcedState();
     }));
 }
 
@@ -77,10 +92,7 @@ void StateStore::scheduleDisplaySleepNow()
         store.forcedSleepCommandTimer.reset();
         if (store.mode != AwakeMode::forced)
             return;
-        store.showBlackout();
-        store.runZeroBrightnessSequence();
-        if (!store.hasObservedDisplaySleep)
-            store.startForcedStateEnforcement();
+        store.reapplyForcedState();
         store.platform_.screens.sleepDisplaysNow();
         if (!store.hasObservedDisplaySleep && store.forcedSleepAttemptCount < displaySleepCommandAttempts)
             store.scheduleDisplaySleepNow();
@@ -94,10 +106,7 @@ void StateStore::scheduleForcedStabilizer()
         store.forcedStabilizerTimer.reset();
         if (store.mode != AwakeMode::forced || !store.isRecordedProcessAlive() || store.hasObservedDisplaySleep)
             return;
-        store.showBlackout();
-        store.runZeroBrightnessSequence();
-        if (!store.hasObservedDisplaySleep)
-            store.startForcedStateEnforcement();
+        store.reapplyForcedState();
         store.scheduleDisplaySleepNow();
     }));
 }

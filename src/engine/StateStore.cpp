@@ -104,6 +104,14 @@ bool StateStore::saveState()
 
 // --- keep-awake process
 
+void StateStore::forgetProcess()
+{
+    process.reset();
+    pid.reset();
+    mode = AwakeMode::off;
+    startedAt.reset();
+}
+
 bool StateStore::startKeepAwakeProcess(AwakeMode requested)
 {
     process = platform_.keepAwake.launch(keepAwakeArguments(requested));
@@ -167,13 +175,8 @@ void StateStore::reconnectIfPossible()
         // start would capture the muted sound and the dark screen.
         if (record.mode == AwakeMode::forced)
             restoreSoundAndBrightness();
-        process.reset();
-        pid.reset();
-        mode = AwakeMode::off;
-        startedAt.reset();
-        hideBlackout();
-        stopWatchingForWakeInput();
-        cancelTimer(forcedStateTimer);
+        forgetProcess();
+        leaveForcedMode();
         cancelScheduledStop(false);
         saveState();
         return;
@@ -188,10 +191,7 @@ void StateStore::reconnectIfPossible()
     }
 
     if (mode != AwakeMode::forced) {
-        hideBlackout();
-        stopWatchingForWakeInput();
-        cancelTimer(forcedStateTimer);
-        cancelPendingDisplaySleepCommand();
+        leaveForcedMode();
         return;
     }
 
@@ -201,10 +201,7 @@ void StateStore::reconnectIfPossible()
     }
     if (hasObservedDisplaySleep)
         return;
-    showBlackout();
-    runZeroBrightnessSequence();
-    if (!hasObservedDisplaySleep)
-        startForcedStateEnforcement();
+    reapplyForcedState();
     startWatchingForWakeInput();
 }
 

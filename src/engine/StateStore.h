@@ -164,6 +164,13 @@ public:
 
 private:
     bool isRecordedProcessAlive() const;
+    // No process, mode off.
+    void forgetProcess();
+    // Blackout, zero brightness and, until the screens sleep, their enforcement.
+    void reapplyForcedState();
+    // Watch and timers of forced mode off; the blackout stays.
+    void stopForcedMachinery();
+    void leaveForcedMode();
     bool startKeepAwakeProcess(AwakeMode mode);
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
     void sendNotice(const QString& text);
