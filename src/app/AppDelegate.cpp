@@ -197,7 +197,8 @@ void AppDelegate::updateStatusItem()
 {
     // The pulse calls this 20 times a second: the tray is handed only what changed.
     const double phase = statusItem.showsFramesCheaply() ? pulsePhase : stillPulsePhase;
-    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, phase);
+    const QImage image = glyphs_.frame(state.mode, state.preferences().hangPelvaneColor,
+                                         state.preferences().forcedPelvaneColor, phase);
     if (lastImageKey_ != image.cacheKey()) {
         statusItem.setImage(image);
         lastImageKey_ = image.cacheKey();

@@ -6,17 +6,17 @@ std::optional<QString> StateStore::canStartMode()
 {
     const PowerSnapshot snapshot = currentPowerSnapshot();
     if (snapshot.source == PowerSourceKind::battery) {
-        if (!allowOnBattery)
+        if (!preferences_.allowOnBattery)
             return localized(QStringLiteral("当前是电池供电，已禁止进入挂机"),
                              QStringLiteral("Battery power is currently blocked for awake mode"));
-        if (snapshot.batteryPercent && *snapshot.batteryPercent < minimumBatteryPercentage)
+        if (snapshot.batteryPercent && *snapshot.batteryPercent < preferences_.minimumBatteryPercentage)
             return localized(QStringLiteral("当前电量低于最低电量限制"),
                              QStringLiteral("Battery level is below the configured minimum"));
     }
-    if (snapshot.source == PowerSourceKind::ac && !allowOnAC)
+    if (snapshot.source == PowerSourceKind::ac && !preferences_.allowOnAC)
         return localized(QStringLiteral("当前接通电源，已禁止进入挂机"),
                          QStringLiteral("AC power is currently blocked for awake mode"));
-    if (requireMoviePlayback && !isMoviePlaybackDetected())
+    if (preferences_.requireMoviePlayback && !isMoviePlaybackDetected())
         return localized(QStringLiteral("未检测到电影播放器，暂不进入挂机"),
                          QStringLiteral("No movie playback detected, awake mode is blocked"));
     return std::nullopt;
@@ -56,10 +56,10 @@ void StateStore::enable(AwakeMode requested)
 
         beginForcedMode();
 
-        if (muteInForced) {
+        if (preferences_.muteInForced) {
             // Late enough that the menu that started the mode has closed.
             platform_.clock.singleShot(forcedMuteDelay, guarded([](StateStore& store) {
-                if (store.mode == AwakeMode::forced && store.muteInForced)
+                if (store.mode == AwakeMode::forced && store.preferences().muteInForced)
                     store.platform_.sound.muteAll();
             }));
         }

@@ -22,8 +22,6 @@ StateStore::StateStore(const Platform& platform)
     , historyFile(supportDirectory + QStringLiteral("/history.jsonl"))
     , prefsFile(supportDirectory + QStringLiteral("/prefs.json"))
     , loginItemPath(platform.loginItem.itemPath())
-    , hangPelvaneColor(activePelvaneGreen())
-    , forcedPelvaneColor(activePelvaneGreen())
     , platform_(platform)
     , self_(std::make_shared<StateStore*>(this))
 {
@@ -211,15 +209,7 @@ void StateStore::loadPreferences()
 {
     const auto bytes = readWholeFile(prefsFile);
     const auto loaded = bytes ? decodePreferences(*bytes) : std::nullopt;
-    const Preferences p = loaded.value_or(Preferences::defaults());
-    muteInForced = p.muteInForced;
-    hangPelvaneColor = p.hangPelvaneColor;
-    forcedPelvaneColor = p.forcedPelvaneColor;
-    language = p.language;
-    allowOnBattery = p.allowOnBattery;
-    allowOnAC = p.allowOnAC;
-    minimumBatteryPercentage = p.minimumBatteryPercentage;
-    requireMoviePlayback = p.requireMoviePlayback;
+    preferences_ = loaded.value_or(Preferences::defaults());
     if (loaded)
         return;
     // The defaults would replace the user's settings for good: keep what could
@@ -232,34 +222,29 @@ void StateStore::loadPreferences()
 
 bool StateStore::savePreferences()
 {
-    Preferences p;
-    p.muteInForced = muteInForced;
-    p.hangPelvaneColor = hangPelvaneColor;
-    p.forcedPelvaneColor = forcedPelvaneColor;
-    p.language = language;
-    p.allowOnBattery = allowOnBattery;
-    p.allowOnAC = allowOnAC;
-    p.minimumBatteryPercentage = minimumBatteryPercentage;
-    p.requireMoviePlayback = requireMoviePlayback;
-    return writeFileAtomically(prefsFile, encodePreferences(p));
+    return writeFileAtomically(prefsFile, encodePreferences(preferences_));
+}
+
+bool StateStore::changePreferences(const std::function<void(Preferences&)>& change)
+{
+    change(preferences_);
+    return savePreferences();
 }
 
 void StateStore::setPelvaneColor(const QColor& color, PelvaneColorTarget target)
 {
     const QColor srgb = color.isValid() ? color.toRgb() : color;
-    if (target == PelvaneColorTarget::hang)
-        hangPelvaneColor = srgb;
-    else
-        forcedPelvaneColor = srgb;
-    savePreferences();
+    changePreferences([&](Preferences& p) {
+        (target == PelvaneColorTarget::hang ? p.hangPelvaneColor : p.forcedPelvaneColor) = srgb;
+    });
 }
 
 AppLanguage StateStore::effectiveLanguage() const
 {
     // Asking the system is slow, and the menu asks many times a second.
-    if (language != AppLanguage::system)
-        return language;
-    return resolveLanguage(language, platform_.environment.preferredLanguages());
+    if (preferences_.language != AppLanguage::system)
+        return preferences_.language;
+    return resolveLanguage(preferences_.language, platform_.environment.preferredLanguages());
 }
 
 QString StateStore::localized(const QString& zh, const QString& en) const

@@ -7,6 +7,7 @@
 #include "store/HistoryLog.h"
 #include "store/HistorySessions.h"
 #include "store/Localization.h"
+#include "store/Preferences.h"
 #include "store/StateFile.h"
 
 #include <QColor>
@@ -50,16 +51,6 @@ public:
     std::optional<double> previousKeyboardBrightness;
     std::optional<double> startedAt; // seconds since 1970
 
-    // --- preferences (written through the setters, then savePreferences())
-    QColor hangPelvaneColor;
-    QColor forcedPelvaneColor;
-    bool muteInForced = true;
-    AppLanguage language = AppLanguage::system;
-    bool allowOnBattery = true;
-    bool allowOnAC = true;
-    int minimumBatteryPercentage = 0;
-    bool requireMoviePlayback = false;
-
     std::function<void(const QString&)> onNotice;
 
     // --- forced-mode machinery
@@ -90,8 +81,14 @@ public:
     PersistedState persistedState() const;
 
     // --- preferences and language
-    bool savePreferences();
+    const Preferences& preferences() const { return preferences_; }
+    // Applies the change and saves the file; false when it could not be written.
+    bool changePreferences(const std::function<void(Preferences&)>& change);
     void setPelvaneColor(const QColor& color, PelvaneColorTarget target);
+    QColor pelvaneColor(PelvaneColorTarget target) const
+    {
+        return target == PelvaneColorTarget::hang ? preferences_.hangPelvaneColor : preferences_.forcedPelvaneColor;
+    }
     AppLanguage effectiveLanguage() const;
     QString localized(const QString& zh, const QString& en) const;
 
@@ -177,11 +174,13 @@ private:
     void stopKeepAwakeProcess();
     void noticeIfKeepAwakeFallsShort();
     void loadPreferences();
+    bool savePreferences();
     void cancelTimer(std::optional<TimerId>& timer);
     // Wraps a timer or delayed action so it does nothing once the store is gone.
     std::function<void()> guarded(std::function<void(StateStore&)> action);
 
     Platform platform_;
+    Preferences preferences_;
     std::shared_ptr<StateStore*> self_;
     std::optional<MachineProfile> cachedMachineProfile_;
     // The process whose word on its locks has been taken.

@@ -34,7 +34,7 @@ private slots:
 
         SystemPlatform machine;
         StateStore store(machine.platform());
-        store.muteInForced = false;
+        store.changePreferences([&](Preferences& p) { p.muteInForced = false; });
         store.enable(AwakeMode::forced);
         QVERIFY(store.isActive());
         const qint32 helper = *store.pid;

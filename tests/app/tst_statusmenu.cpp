@@ -55,7 +55,7 @@ private slots:
         QFETCH(AwakeMode, mode);
         QFETCH(QStringList, texts);
         AppFixture f;
-        f.state().language = AppLanguage::english;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         if (mode != AwakeMode::off)
             f.state().enable(mode);
         f.delegate->configureMenu();
@@ -67,7 +67,7 @@ private slots:
     {
         AppFixture f;
         f.delegate->applicationDidFinishLaunching();
-        f.state().language = AppLanguage::english;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         f.fake.clock.advance(0.5); // pulse steps only: a closed menu is left alone
         QCOMPARE(f.item(toggleTag)->text(), onThisDesktop("关闭挂机模式\tCtrl+Alt+L"));
         emit f.delegate->menu()->aboutToShow();
@@ -161,7 +161,7 @@ private slots:
         QFETCH(QString, notice);
         QFETCH(QStringList, columns);
         AppFixture f;
-        f.state().language = language;
+        f.state().changePreferences([&](Preferences& p) { p.language = language; });
         for (Qt::Key key : taken)
             f.desktop.hotKeys.refused.insert({key, hotKeyControlOption.toInt()});
         for (const QString& key : {"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"})
@@ -287,8 +287,8 @@ private slots:
 
         f.find({"Pelvane调色盘", "强制颜色", "自定义颜色…"})->trigger();
         f.desktop.colorPanel.change(QColor("#0000FF"));
-        QCOMPARE(colorToHex(f.state().forcedPelvaneColor), QString("#0000FF"));
-        QCOMPARE(colorToHex(f.state().hangPelvaneColor), QString("#FF0000"));
+        QCOMPARE(colorToHex(f.state().preferences().forcedPelvaneColor), QString("#0000FF"));
+        QCOMPARE(colorToHex(f.state().preferences().hangPelvaneColor), QString("#FF0000"));
     }
 };
 

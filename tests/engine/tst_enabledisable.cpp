@@ -48,10 +48,10 @@ private slots:
         QFETCH(QString, stop);
         StoreFixture f;
         f.fake.power.snapshot = {PowerSourceKind(source), percent < 0 ? std::nullopt : std::optional(percent)};
-        f.store->allowOnBattery = onBattery;
-        f.store->allowOnAC = onAC;
-        f.store->minimumBatteryPercentage = minimum;
-        f.store->requireMoviePlayback = movie;
+        f.store->changePreferences([&](Preferences& p) { p.allowOnBattery = onBattery; });
+        f.store->changePreferences([&](Preferences& p) { p.allowOnAC = onAC; });
+        f.store->changePreferences([&](Preferences& p) { p.minimumBatteryPercentage = minimum; });
+        f.store->changePreferences([&](Preferences& p) { p.requireMoviePlayback = movie; });
         QCOMPARE(f.store->canStartMode().value_or(QString()), refusal);
         QCOMPARE(f.store->currentBatteryTitle(), percent < 0 ? QString("未检测到") : QString::number(percent) + "%");
 
@@ -66,7 +66,7 @@ private slots:
     void movieTestByNameOrVideo()
     {
         StoreFixture f;
-        f.store->requireMoviePlayback = true;
+        f.store->changePreferences([&](Preferences& p) { p.requireMoviePlayback = true; });
         f.fake.applications.names = {"vlc helper", "QuickTime PLAYER"};
         QCOMPARE(f.store->canStartMode(), std::nullopt);
         f.fake.applications.names = {"vlc helper"}; // contains, but is not, a player's name
@@ -82,7 +82,7 @@ private slots:
         f.fake.power.snapshot = {PowerSourceKind::ac, 100};
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(2);
-        f.store->allowOnAC = false;
+        f.store->changePreferences([&](Preferences& p) { p.allowOnAC = false; });
         f.store->enforceRuntimePoliciesIfNeeded();
         QCOMPARE(f.notices.size(), 2);
         QVERIFY(f.notices[0].startsWith("按Mac估算"));
@@ -142,13 +142,13 @@ private slots:
         f.fake.clock.advance(0.1);
         f.store->enable(AwakeMode::normal);
         f.fake.clock.advance(0.1);
-        f.store->muteInForced = false;
+        f.store->changePreferences([&](Preferences& p) { p.muteInForced = false; });
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(1);
-        f.store->muteInForced = true;
+        f.store->changePreferences([&](Preferences& p) { p.muteInForced = true; });
         f.store->enable(AwakeMode::normal);
         f.store->enable(AwakeMode::forced);
-        f.store->muteInForced = false; // turned off before the mute came
+        f.store->changePreferences([&](Preferences& p) { p.muteInForced = false; }); // turned off before the mute came
         f.fake.clock.advance(1);
         QCOMPARE(f.fake.callsStartingWith("sound.muteAll").size(), 1);
     }

@@ -68,12 +68,11 @@ private slots:
         QVERIFY(!before.isEmpty());
         {
             const FileSizeLimit full(8);
-            store.minimumBatteryPercentage = 40;
-            QVERIFY(!store.savePreferences());
+            QVERIFY(!store.changePreferences([](Preferences& p) { p.minimumBatteryPercentage = 40; }));
         }
         QCOMPARE(readFile(store.prefsFile), before);
         QCOMPARE(QDir(store.supportDirectory).entryList(QDir::Files | QDir::Hidden).size(), 1); // no leftovers
-        QVERIFY(store.savePreferences());
+        QVERIFY(store.changePreferences([](Preferences&) {})); // room again: the change is saved now
         QVERIFY(readFile(store.prefsFile) != before);
     }
 

@@ -54,7 +54,7 @@ struct AppFixture {
     void refuseOnBattery()
     {
         fake.power.snapshot.source = PowerSourceKind::battery;
-        delegate->state.allowOnBattery = false;
+        delegate->state.changePreferences([&](Preferences& p) { p.allowOnBattery = false; });
     }
 
     FakePlatform fake;
