@@ -263,10 +263,4 @@ void StateStore::appendHistory(const QString& action, AwakeMode entryMode, const
         historyReader_->noteAppend(record);
 }
 
-std::vector<HistoryEntry> StateStore::loadHistoryEntries() const
-{
-    const auto bytes = readWholeFile(historyFile);
-    return bytes ? parseHistory(*bytes) : std::vector<HistoryEntry>{};
-}
-
 } // namespace launcher

@@ -94,13 +94,11 @@ public:
 
     // --- history log
     void appendHistory(const QString& action, AwakeMode mode, const QString& note);
-    std::vector<HistoryEntry> loadHistoryEntries() const;
 
     // --- sessions, estimates, launch at login
     std::vector<HistorySession> historySessions();
     const MachineProfile& machineProfile();
     RegionalElectricityProfile inferredElectricityProfile() const;
-    static QString formatEnergy(double kWh);
     static QString formatCurrency(double amount, const RegionalElectricityProfile& profile);
     EnergyDashboardSummary energyDashboardSummary(const std::vector<HistorySession>& sessions);
     bool launchAtLoginInstalled() const;

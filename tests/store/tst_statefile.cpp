@@ -56,7 +56,7 @@ private slots:
         StateStore store(fake.platform());
         QVERIFY(!store.saveState());
         store.appendHistory("enable", AwakeMode::normal, "进入挂机");
-        QVERIFY(store.loadHistoryEntries().empty());
+        QVERIFY(historyEntries(store.historyFile).empty());
     }
 
     // A full disk: the write fails, the caller hears of it and the old file stays.

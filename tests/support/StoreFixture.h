@@ -23,7 +23,7 @@ struct StoreFixture {
         store->onNotice = [this](const QString& text) { notices << text; };
     }
 
-    std::vector<HistoryEntry> history() const { return store->loadHistoryEntries(); }
+    std::vector<HistoryEntry> history() const { return historyEntries(store->historyFile); }
     QByteArray stateFileBytes() const { return readFile(store->stateFile); }
 
     FakePlatform fake;
