@@ -15,15 +15,14 @@ namespace {
 
 struct HotKeyCombination {
     HotKeyAction action;
-    quint32 keyCode; // Carbon's, with Control and Option
-    Qt::Key key;
+    Qt::Key key; // with Control and Option
 };
 
 // In the order they are registered.
 constexpr HotKeyCombination hotKeyCombinations[] = {
-    {HotKeyAction::toggleNormal, 37, Qt::Key_L},
-    {HotKeyAction::forceMode, 3, Qt::Key_F},
-    {HotKeyAction::disable, 29, Qt::Key_0},
+    {HotKeyAction::toggleNormal, Qt::Key_L},
+    {HotKeyAction::forceMode, Qt::Key_F},
+    {HotKeyAction::disable, Qt::Key_0},
 };
 
 } // namespace
@@ -78,7 +77,7 @@ void AppDelegate::applicationDidFinishLaunching()
     });
     hotKeyHandlerInstalled = true;
     for (const HotKeyCombination& combination : hotKeyCombinations)
-        registerHotKey(combination.keyCode, hotKeyControlOption, combination.action);
+        registerHotKey(combination.key, hotKeyControlOption, combination.action);
     reportUnavailableHotKeys();
 
     state.reconnectIfPossible();
@@ -199,7 +198,8 @@ void AppDelegate::updateStatusItem()
 {
     // The pulse calls this 20 times a second: the tray is handed only what changed.
     const double phase = statusItem.showsFramesCheaply() ? pulsePhase : stillPulsePhase;
-    const QImage image = glyphs_.frame(state.mode, state.hangPelvaneColor, state.forcedPelvaneColor, phase);
+    const QImage image = glyphs_.frame(state.mode, state.preferences().hangPelvaneColor,
+                                         state.preferences().forcedPelvaneColor, phase);
     if (lastImageKey_ != image.cacheKey()) {
         statusItem.setImage(image);
         lastImageKey_ = image.cacheKey();
@@ -304,18 +304,12 @@ QString hotKeyText(HotKeyAction action)
                                           [action](const HotKeyCombination& c) { return c.action == action; });
     if (combination == std::end(hotKeyCombinations))
         return {};
-    // Qt's Control is the Command key on macOS; Carbon's Control is its Meta.
-#ifdef Q_OS_MACOS
-    const Qt::KeyboardModifiers control = Qt::MetaModifier;
-#else
-    const Qt::KeyboardModifiers control = Qt::ControlModifier;
-#endif
-    return QKeySequence(QKeyCombination(control | Qt::AltModifier, combination->key)).toString(QKeySequence::NativeText);
+    return QKeySequence(QKeyCombination(hotKeyControlOption, combination->key)).toString(QKeySequence::NativeText);
 }
 
-void AppDelegate::registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action)
+void AppDelegate::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, HotKeyAction action)
 {
-    const bool registered = desktop_.hotKeys.registerHotKey(keyCode, modifiers, int(action));
+    const bool registered = desktop_.hotKeys.registerHotKey(key, modifiers, int(action));
     hotKeyRefs.push_back(registered ? std::optional(action) : std::nullopt);
     if (!registered)
         unavailableHotKeys.push_back(action);

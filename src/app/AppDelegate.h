@@ -52,14 +52,6 @@ QString statusLineText(AwakeMode mode, bool english);
 class AppDelegate final : public QObject {
     Q_OBJECT
 public:
-    static constexpr double monitorInterval = 1.0;
-    static constexpr double pulseInterval = 0.05;
-    static constexpr double toggleDelay = 0.06;
-    static constexpr double forcedStartDelay = 0.18;
-    static constexpr double forcedCheckDelays[2] = {0.4, 0.95};
-    // How long a tray may take to appear at log-in before the dashboard
-    // stands in for it.
-    static constexpr double trayWaitInterval = 5.0;
     // The top of a breath: where frames are dear, the glyph stands here.
     static constexpr double stillPulsePhase = 2.5;
 
@@ -125,7 +117,7 @@ public:
     std::optional<QString> startRequested(const TimedPresetChoice& preset);
 
     // --- hot keys
-    void registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyAction action);
+    void registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, HotKeyAction action);
     void performHotKeyAction(HotKeyAction action);
 
     // The callbacks a dashboard window is opened with.

@@ -25,7 +25,7 @@ int runSelfTestSuite(const Platform& platform, QTextStream& out, QTextStream& er
     QStringList failures;
 
     for (bool mute : {false, true}) {
-        store.muteInForced = mute;
+        store.changePreferences([&](Preferences& p) { p.muteInForced = mute; });
         for (int round = 1; round <= 5; ++round) {
             const auto check = [&](bool passed, const char* step) {
                 if (!passed)

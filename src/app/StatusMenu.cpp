@@ -55,7 +55,7 @@ void AppDelegate::configureMenu()
     QAction* mute = addAction(m, localized(QStringLiteral("强制挂机时静音"), QStringLiteral("Mute during forced mode")),
                               [this] { toggleMuteInForced(); }, muteInForcedTag);
     mute->setCheckable(true);
-    mute->setChecked(state.muteInForced);
+    mute->setChecked(state.preferences().muteInForced);
     addAction(m,
               withHotKey(localized(QStringLiteral("开启强制挂机（3小时，显示器关闭，可静音）"),
                                    QStringLiteral("Start forced mode (3h, display off, optional mute)")),
@@ -162,7 +162,7 @@ void AppDelegate::refreshMenu(QMenu& menu)
             localized(QStringLiteral("已挂机"), QStringLiteral("Elapsed")) + QStringLiteral("：") + state.durationLabel());
     if (QAction* mute = retitle(muteInForcedTag,
                                 localized(QStringLiteral("强制挂机时静音"), QStringLiteral("Mute during forced mode"))))
-        mute->setChecked(state.muteInForced);
+        mute->setChecked(state.preferences().muteInForced);
     retitle(launchAtLoginTag, state.launchAtLoginInstalled()
                                   ? localized(QStringLiteral("关闭开机自动启动"), QStringLiteral("Disable launch at login"))
                                   : localized(QStringLiteral("开启开机自动启动"), QStringLiteral("Enable launch at login")));
@@ -227,8 +227,7 @@ void AppDelegate::cancelTimedStop()
 void AppDelegate::toggleMuteInForced()
 {
     // A running forced mode keeps its sound; the setting applies to the next start.
-    state.muteInForced = !state.muteInForced;
-    state.savePreferences();
+    state.changePreferences([](Preferences& p) { p.muteInForced = !p.muteInForced; });
     updateUI();
 }
 
@@ -374,7 +373,7 @@ void AppDelegate::openCustomColorPanel(const QVariant& representedObject)
     if (!target)
         return;
     activeColorTarget = *target;
-    const QColor current = *target == PelvaneColorTarget::hang ? state.hangPelvaneColor : state.forcedPelvaneColor;
+    const QColor current = state.pelvaneColor(*target);
     desktop_.colorPanel.open(current, [weak = std::weak_ptr<AppDelegate*>(self_)](const QColor& color) {
         if (const auto self = weak.lock())
             (*self)->colorPanelDidChange(color);

@@ -1,5 +1,7 @@
 #include "app/ToastWindowController.h"
 
+#include "engine/Timings.h"
+
 namespace launcher {
 
 ToastWindowController::ToastWindowController(Desktop& desktop, Clock& clock)
@@ -27,7 +29,7 @@ void ToastWindowController::show(const QString& message)
     panel_->showWithoutActivating();
     if (hideTimer_)
         clock_.cancel(*hideTimer_);
-    hideTimer_ = clock_.singleShot(visibleSeconds, [this] {
+    hideTimer_ = clock_.singleShot(toastVisibleSeconds, [this] {
         hideTimer_.reset();
         panel_->hide();
     });

@@ -12,8 +12,6 @@ namespace launcher {
 // replaces the text at once and restarts the time it stays.
 class ToastWindowController {
 public:
-    static constexpr double visibleSeconds = 3.0;
-
     ToastWindowController(Desktop& desktop, Clock& clock);
     ~ToastWindowController();
     ToastWindowController(const ToastWindowController&) = delete;

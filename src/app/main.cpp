@@ -14,6 +14,7 @@
 #include "platform/SystemAppPlatform.h"
 #include "platform/SystemEnvironment.h"
 #include "platform/SystemPlatform.h"
+#include "platform/TestModeParts.h"
 #include "platform/UnplannedExit.h"
 
 #include <QApplication>
@@ -78,11 +79,12 @@ int runTray(int argc, char** argv, bool selfTest, QTextStream& out, QTextStream&
     // Lets a desktop match the program's windows to its installed entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pelvanewakehold.launcher"));
     launcher::SystemPlatform machine;
+    launcher::TestModeParts chosen(machine.platform());
 
     if (selfTest)
-        return launcher::runSelfTestSuite(machine.platform(), out, err);
+        return launcher::runSelfTestSuite(chosen.platform(), out, err);
 
-    const launcher::Environment& environment = machine.platform().environment;
+    const launcher::Environment& environment = chosen.platform().environment;
     launcher::SingleInstance instance(launcher::supportDirectoryFor(environment),
                                       launcher::privateSocketDirectory(environment));
     if (!instance.tryBecomePrimary()) {
@@ -99,7 +101,7 @@ int runTray(int argc, char** argv, bool selfTest, QTextStream& out, QTextStream&
     err.flush();
 
     launcher::SystemAppPlatform desktop;
-    launcher::AppDelegate delegate(machine.platform(), desktop.appPlatform(),
+    launcher::AppDelegate delegate(chosen.platform(), desktop.appPlatform(),
                                   std::make_unique<launcher::WindowDashboardHost>(desktop.appPlatform()));
 #ifdef LAUNCHER_UNCACHED_GLYPHS
     delegate.disableGlyphCache();

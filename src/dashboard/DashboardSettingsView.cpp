@@ -109,11 +109,11 @@ void DashboardSettingsView::setupViews()
 void DashboardSettingsView::connectActions()
 {
     // clicked and activated come from the user only, never from update().
-    const std::pair<QCheckBox*, bool StateStore::*> boxes[] = {
-        {muteCheckbox_, &StateStore::muteInForced},
-        {movieCheckbox_, &StateStore::requireMoviePlayback},
-        {batteryCheckbox_, &StateStore::allowOnBattery},
-        {acCheckbox_, &StateStore::allowOnAC},
+    const std::pair<QCheckBox*, bool Preferences::*> boxes[] = {
+        {muteCheckbox_, &Preferences::muteInForced},
+        {movieCheckbox_, &Preferences::requireMoviePlayback},
+        {batteryCheckbox_, &Preferences::allowOnBattery},
+        {acCheckbox_, &Preferences::allowOnAC},
     };
     for (auto [box, field] : boxes)
         QObject::connect(box, &QCheckBox::clicked, this, [this, field = field](bool on) { checkboxChanged(field, on); });
@@ -141,20 +141,20 @@ void DashboardSettingsView::update(StateStore& state)
     hangColorLabel_->setText(text(u"挂机颜色", u"Awake color"));
     forcedColorLabel_->setText(text(u"强制颜色", u"Forced color"));
 
-    muteCheckbox_->setChecked(state.muteInForced);
-    movieCheckbox_->setChecked(state.requireMoviePlayback);
-    batteryCheckbox_->setChecked(state.allowOnBattery);
-    acCheckbox_->setChecked(state.allowOnAC);
+    muteCheckbox_->setChecked(state.preferences().muteInForced);
+    movieCheckbox_->setChecked(state.preferences().requireMoviePlayback);
+    batteryCheckbox_->setChecked(state.preferences().allowOnBattery);
+    acCheckbox_->setChecked(state.preferences().allowOnAC);
 
     // Never under the user's finger: a refresh must not end a drag.
     if (!minimumBatterySlider_->isSliderDown()) {
         const QSignalBlocker quiet(minimumBatterySlider_);
-        minimumBatterySlider_->setValue(state.minimumBatteryPercentage);
-        minimumBatteryValueLabel_->setText(QString::number(state.minimumBatteryPercentage) + u'%');
+        minimumBatterySlider_->setValue(state.preferences().minimumBatteryPercentage);
+        minimumBatteryValueLabel_->setText(QString::number(state.preferences().minimumBatteryPercentage) + u'%');
     }
 
-    setSwatch(hangColorWell_, state.hangPelvaneColor);
-    setSwatch(forcedColorWell_, state.forcedPelvaneColor);
+    setSwatch(hangColorWell_, state.preferences().hangPelvaneColor);
+    setSwatch(forcedColorWell_, state.preferences().forcedPelvaneColor);
 
     // Refilling would close an open pop-up, so it happens only when the items differ.
     QStringList items;
@@ -168,7 +168,7 @@ void DashboardSettingsView::update(StateStore& state)
         languagePopup_->clear();
         languagePopup_->addItems(items);
     }
-    const int selected = int(std::find(allAppLanguages.begin(), allAppLanguages.end(), state.language)
+    const int selected = int(std::find(allAppLanguages.begin(), allAppLanguages.end(), state.preferences().language)
                              - allAppLanguages.begin());
     if (languagePopup_->currentIndex() != selected && !languagePopup_->view()->isVisible())
         languagePopup_->setCurrentIndex(selected);
@@ -180,18 +180,16 @@ void DashboardSettingsView::refresh()
         onRefreshRequested_();
 }
 
-void DashboardSettingsView::checkboxChanged(bool StateStore::*field, bool on)
+void DashboardSettingsView::checkboxChanged(bool Preferences::*field, bool on)
 {
-    state_.*field = on;
-    state_.savePreferences();
+    state_.changePreferences([&](Preferences& p) { p.*field = on; });
     refresh();
 }
 
 void DashboardSettingsView::sliderChanged(int value)
 {
     const int percentage = std::clamp(value, 0, 100);
-    state_.minimumBatteryPercentage = percentage;
-    state_.savePreferences();
+    state_.changePreferences([&](Preferences& p) { p.minimumBatteryPercentage = percentage; });
     minimumBatteryValueLabel_->setText(QString::number(percentage) + u'%');
     refresh();
 }
@@ -200,14 +198,13 @@ void DashboardSettingsView::languageChanged(int index)
 {
     if (index < 0 || index >= int(allAppLanguages.size()))
         return;
-    state_.language = allAppLanguages[size_t(index)];
-    state_.savePreferences();
+    state_.changePreferences([&](Preferences& p) { p.language = allAppLanguages[size_t(index)]; });
     refresh();
 }
 
 void DashboardSettingsView::openColorPanel(PelvaneColorTarget target)
 {
-    const QColor current = target == PelvaneColorTarget::hang ? state_.hangPelvaneColor : state_.forcedPelvaneColor;
+    const QColor current = state_.pelvaneColor(target);
     // The panel outlives this view: a window opened anew replaces it.
     colorPanel_.open(current, [view = QPointer<DashboardSettingsView>(this), target](const QColor& color) {
         if (view)
@@ -220,9 +217,9 @@ void DashboardSettingsView::colorChanged(PelvaneColorTarget target, const QColor
     // The store converts to sRGB where it can, keeps the colour otherwise, and saves.
     state_.setPelvaneColor(color, target);
     if (target == PelvaneColorTarget::hang)
-        setSwatch(hangColorWell_, state_.hangPelvaneColor);
+        setSwatch(hangColorWell_, state_.preferences().hangPelvaneColor);
     else
-        setSwatch(forcedColorWell_, state_.forcedPelvaneColor);
+        setSwatch(forcedColorWell_, state_.preferences().forcedPelvaneColor);
     refresh();
 }
 

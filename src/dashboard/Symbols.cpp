@@ -1,8 +1,6 @@
 #include "dashboard/Symbols.h"
 
-#ifdef Q_OS_MACOS
-#include "platform/macos/MacSymbols.h"
-#endif
+#include "platform/AppPlatform.h"
 
 #include <QFile>
 #include <QHash>
@@ -58,13 +56,9 @@ QPixmap symbolPixmap(const QString& name, qreal points, const QColor& tint, qrea
     if (const auto hit = cache.constFind(key); hit != cache.constEnd())
         return *hit;
 
-#ifdef Q_OS_MACOS
-    QImage shape = macSystemSymbolImage(name, points, devicePixelRatio);
+    QImage shape = systemSymbolImage(name, points, devicePixelRatio);
     if (shape.isNull())
         shape = bundledSymbol(name, side);
-#else
-    const QImage shape = bundledSymbol(name, side);
-#endif
     QPixmap pixmap;
     if (shape.isNull()) {
         pixmap = QPixmap(side, side);

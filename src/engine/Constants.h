@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Timings.h"
 #include "platform/Platform.h"
 #include "store/Color.h"
 
@@ -11,7 +12,8 @@
 
 namespace launcher {
 
-inline const QString appVersion = QStringLiteral("1.15.0");
+// From the build's project version.
+inline const QString appVersion = QStringLiteral(LAUNCHER_VERSION);
 
 inline constexpr std::array<WakeEventType, 7> wakeEventTypes{
     WakeEventType::mouseMoved,     WakeEventType::leftMouseDown, WakeEventType::rightMouseDown,
@@ -22,8 +24,6 @@ inline constexpr std::array<WakeEventType, 7> wakeEventTypes{
 // Seconds since the last event of each type, in the order of wakeEventTypes.
 using WakeEventAges = std::array<double, wakeEventTypes.size()>;
 
-inline constexpr double wakeDetectionGraceInterval = 3.5;
-inline constexpr double displaySleepCommandDelay = 0.25;
 inline constexpr double forcedQuickDuration = 10800;
 inline constexpr QSize dashboardDefaultSize{650, 920};
 inline constexpr QSize dashboardMinimumSize{620, 840};

@@ -6,17 +6,17 @@ std::optional<QString> StateStore::canStartMode()
 {
     const PowerSnapshot snapshot = currentPowerSnapshot();
     if (snapshot.source == PowerSourceKind::battery) {
-        if (!allowOnBattery)
+        if (!preferences_.allowOnBattery)
             return localized(QStringLiteral("当前是电池供电，已禁止进入挂机"),
                              QStringLiteral("Battery power is currently blocked for awake mode"));
-        if (snapshot.batteryPercent && *snapshot.batteryPercent < minimumBatteryPercentage)
+        if (snapshot.batteryPercent && *snapshot.batteryPercent < preferences_.minimumBatteryPercentage)
             return localized(QStringLiteral("当前电量低于最低电量限制"),
                              QStringLiteral("Battery level is below the configured minimum"));
     }
-    if (snapshot.source == PowerSourceKind::ac && !allowOnAC)
+    if (snapshot.source == PowerSourceKind::ac && !preferences_.allowOnAC)
         return localized(QStringLiteral("当前接通电源，已禁止进入挂机"),
                          QStringLiteral("AC power is currently blocked for awake mode"));
-    if (requireMoviePlayback && !isMoviePlaybackDetected())
+    if (preferences_.requireMoviePlayback && !isMoviePlaybackDetected())
         return localized(QStringLiteral("未检测到电影播放器，暂不进入挂机"),
                          QStringLiteral("No movie playback detected, awake mode is blocked"));
     return std::nullopt;
@@ -36,10 +36,7 @@ void StateStore::enable(AwakeMode requested)
     disable(DisableReason::manual, false);
 
     if (!startKeepAwakeProcess(requested)) {
-        mode = AwakeMode::off;
-        process.reset();
-        pid.reset();
-        startedAt.reset();
+        forgetProcess();
         platform_.beep.beep();
         return;
     }
@@ -47,10 +44,7 @@ void StateStore::enable(AwakeMode requested)
     startedAt = now();
 
     if (requested != AwakeMode::forced) {
-        hideBlackout();
-        stopWatchingForWakeInput();
-        cancelTimer(forcedStateTimer);
-        cancelPendingDisplaySleepCommand();
+        leaveForcedMode();
         appendHistory(QStringLiteral("enable"), AwakeMode::normal, QStringLiteral("进入挂机"));
     } else {
         const VolumeState sound = readVolumeState();
@@ -62,10 +56,10 @@ void StateStore::enable(AwakeMode requested)
 
         beginForcedMode();
 
-        if (muteInForced) {
+        if (preferences_.muteInForced) {
             // Late enough that the menu that started the mode has closed.
-            platform_.clock.singleShot(0.18, guarded([](StateStore& store) {
-                if (store.mode == AwakeMode::forced && store.muteInForced && !store.isSelfTestMode)
+            platform_.clock.singleShot(forcedMuteDelay, guarded([](StateStore& store) {
+                if (store.mode == AwakeMode::forced && store.preferences().muteInForced)
                     store.platform_.sound.muteAll();
             }));
         }
@@ -79,9 +73,7 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
     const bool wasForced = mode == AwakeMode::forced;
     const double elapsed = startedAt ? now() - *startedAt : 0.0;
 
-    stopWatchingForWakeInput();
-    cancelTimer(forcedStateTimer);
-    cancelPendingDisplaySleepCommand();
+    stopForcedMachinery();
     cancelScheduledStop(false);
 
     stopKeepAwakeProcess();
@@ -89,17 +81,14 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
     if (wasForced)
         restoreSoundAndBrightness();
 
-    process.reset();
-    pid.reset();
-    mode = AwakeMode::off;
-    startedAt.reset();
+    forgetProcess();
     saveState();
 
     if (!wasForced)
         hideBlackout();
     else
         // The windows stay a moment so the restored brightness is not seen flashing.
-        platform_.clock.singleShot(0.14, guarded([](StateStore& store) { store.hideBlackout(); }));
+        platform_.clock.singleShot(blackoutRemovalDelay, guarded([](StateStore& store) { store.hideBlackout(); }));
 
     const std::optional<QString> estimate =
         wasForced && elapsed > 1.0 ? forcedSavingEstimate(elapsed) : std::nullopt;

@@ -10,12 +10,8 @@ void StateStore::beginForcedMode()
 {
     hasObservedDisplaySleep = false;
     forcedSleepAttemptCount = 0;
-    if (mode == AwakeMode::forced) {
-        showBlackout();
-        runZeroBrightnessSequence();
-        if (!hasObservedDisplaySleep)
-            startForcedStateEnforcement();
-    }
+    if (mode == AwakeMode::forced)
+        reapplyForcedState();
     scheduleDisplaySleepNow();
     scheduleForcedStabilizer();
     startWatchingForWakeInput();
@@ -27,9 +23,31 @@ void StateStore::reinforceForcedStart()
         beginForcedMode();
 }
 
+// Other software, or the display itself, may have undone any of it.
+void StateStore::reapplyForcedState()
+{
+    showBlackout();
+    runZeroBrightnessSequence();
+    if (!hasObservedDisplaySleep)
+        startForcedStateEnforcement();
+}
+
+void StateStore::stopForcedMachinery()
+{
+    stopWatchingForWakeInput();
+    cancelTimer(forcedStateTimer);
+    cancelPendingDisplaySleepCommand();
+}
+
+void StateStore::leaveForcedMode()
+{
+    hideBlackout();
+    stopForcedMachinery();
+}
+
 void StateStore::showBlackout()
 {
-    if (isSelfTestMode || !overlayWindows.empty())
+    if (!overlayWindows.empty())
         return;
     for (auto& window : platform_.screens.createBlackoutWindows())
         overlayWindows.push_back(std::move(window));
@@ -42,10 +60,6 @@ void StateStore::showBlackout()
 void StateStore::hideBlackout()
 {
     overlayWindows.clear();
-    if (isSelfTestMode) {
-        cursorHidden = false;
-        return;
-    }
     if (cursorHidden) {
         platform_.screens.showCursor();
         cursorHidden = false;
@@ -55,21 +69,17 @@ void StateStore::hideBlackout()
 
 void StateStore::runZeroBrightnessSequence()
 {
-    if (!isSelfTestMode)
-        platform_.sound.driveBrightnessToZero();
+    platform_.sound.driveBrightnessToZero();
 }
 
 void StateStore::startForcedStateEnforcement()
 {
     if (forcedStateTimer)
         return;
-    forcedStateTimer = platform_.clock.repeating(1.2, guarded([](StateStore& store) {
+    forcedStateTimer = platform_.clock.repeating(forcedEnforcementInterval, guarded([](StateStore& store) {
         if (store.mode != AwakeMode::forced)
             return;
-        store.showBlackout();
-        store.runZeroBrightnessSequence();
-        if (!store.hasObservedDisplaySleep)
-            store.startForcedStateEnforcement();
+        store.reapplyForcedState();
     }));
 }
 
@@ -82,16 +92,9 @@ void StateStore::scheduleDisplaySleepNow()
         store.forcedSleepCommandTimer.reset();
         if (store.mode != AwakeMode::forced)
             return;
-        if (store.isSelfTestMode) {
-            store.hasObservedDisplaySleep = true;
-            return;
-        }
-        store.showBlackout();
-        store.runZeroBrightnessSequence();
-        if (!store.hasObservedDisplaySleep)
-            store.startForcedStateEnforcement();
+        store.reapplyForcedState();
         store.platform_.screens.sleepDisplaysNow();
-        if (!store.hasObservedDisplaySleep && store.forcedSleepAttemptCount < 4)
+        if (!store.hasObservedDisplaySleep && store.forcedSleepAttemptCount < displaySleepCommandAttempts)
             store.scheduleDisplaySleepNow();
     }));
 }
@@ -99,14 +102,11 @@ void StateStore::scheduleDisplaySleepNow()
 void StateStore::scheduleForcedStabilizer()
 {
     cancelTimer(forcedStabilizerTimer);
-    forcedStabilizerTimer = platform_.clock.singleShot(0.55, guarded([](StateStore& store) {
+    forcedStabilizerTimer = platform_.clock.singleShot(forcedStabilizerDelay, guarded([](StateStore& store) {
         store.forcedStabilizerTimer.reset();
         if (store.mode != AwakeMode::forced || !store.isRecordedProcessAlive() || store.hasObservedDisplaySleep)
             return;
-        store.showBlackout();
-        store.runZeroBrightnessSequence();
-        if (!store.hasObservedDisplaySleep)
-            store.startForcedStateEnforcement();
+        store.reapplyForcedState();
         store.scheduleDisplaySleepNow();
     }));
 }
@@ -136,7 +136,7 @@ void StateStore::startWatchingForWakeInput()
     platform_.screenEvents.setWatching(true);
     forcedArmedAt = now();
     lastWakeEventAges = captureWakeEventAges();
-    inputWatchTimer = platform_.clock.repeating(0.2, guarded([](StateStore& store) { store.pollForWakeInput(); }));
+    inputWatchTimer = platform_.clock.repeating(wakeInputPollInterval, guarded([](StateStore& store) { store.pollForWakeInput(); }));
 }
 
 void StateStore::stopWatchingForWakeInput()
@@ -170,7 +170,7 @@ void StateStore::pollForWakeInput()
     }
     if (lastWakeEventAges) {
         for (size_t i = 0; i < current.size(); ++i) {
-            if (current[i] + 0.05 < (*lastWakeEventAges)[i]) {
+            if (current[i] + wakeInputAgeTolerance < (*lastWakeEventAges)[i]) {
                 disable(DisableReason::wakeInput, true);
                 lastWakeEventAges = current;
                 return;

@@ -4,31 +4,16 @@
 
 namespace launcher {
 
-namespace {
-
-// Used only when the platform cannot say where the running program is.
-QString fallbackProgramPath()
-{
-#ifdef __APPLE__
-    return QStringLiteral("/Applications/launcher.app/Contents/MacOS/launcher");
-#else
-    // The session looks a bare name up in PATH.
-    return QStringLiteral("launcher");
-#endif
-}
-
-} // namespace
-
 bool StateStore::launchAtLoginInstalled() const
 {
-    return !launchAgentPath.isEmpty() && QFileInfo::exists(launchAgentPath);
+    return !loginItemPath.isEmpty() && QFileInfo::exists(loginItemPath);
 }
 
 void StateStore::installLaunchAtLogin()
 {
     QString program = platform_.environment.executablePath();
     if (program.isEmpty())
-        program = fallbackProgramPath();
+        program = platform_.loginItem.defaultProgramPath();
     platform_.loginItem.install(program);
 }
 

@@ -11,11 +11,6 @@ const QStringList movieApplications{
     QStringLiteral("tv"),   QStringLiteral("movist pro"), QStringLiteral("infuse"),
 };
 
-const QStringList playbackWords{
-    QStringLiteral("preventuseridledisplaysleep 1"), QStringLiteral("coremedia"), QStringLiteral("vtdecoderxpcservice"),
-    QStringLiteral("avplayback"), QStringLiteral("quicktime"), QStringLiteral("iina"), QStringLiteral("vlc"),
-};
-
 } // namespace
 
 PowerSnapshot StateStore::currentPowerSnapshot()
@@ -59,12 +54,7 @@ bool StateStore::isMoviePlaybackDetected()
     for (const QString& movieApp : movieApplications)
         if (running.contains(movieApp))
             return true;
-
-    const QString assertions = platform_.power.powerAssertionsText().toLower();
-    for (const QString& word : playbackWords)
-        if (assertions.contains(word))
-            return true;
-    return false;
+    return platform_.power.isVideoPlaying();
 }
 
 void StateStore::enforceRuntimePoliciesIfNeeded()
@@ -80,17 +70,17 @@ void StateStore::enforceRuntimePoliciesIfNeeded()
 
     switch (snapshot.source) {
     case PowerSourceKind::ac:
-        if (!allowOnAC)
+        if (!preferences_.allowOnAC)
             stopWith(QStringLiteral("已切回正常：当前接通电源，设置禁止继续挂机"),
                      QStringLiteral("Awake mode stopped: AC power is not allowed"));
         return;
     case PowerSourceKind::unknown:
         return;
     case PowerSourceKind::battery:
-        if (!allowOnBattery)
+        if (!preferences_.allowOnBattery)
             stopWith(QStringLiteral("已切回正常：当前为电池供电，设置禁止继续挂机"),
                      QStringLiteral("Awake mode stopped: battery power is not allowed"));
-        else if (snapshot.batteryPercent && *snapshot.batteryPercent < minimumBatteryPercentage)
+        else if (snapshot.batteryPercent && *snapshot.batteryPercent < preferences_.minimumBatteryPercentage)
             stopWith(QStringLiteral("已切回正常：电量已低于最低限制"),
                      QStringLiteral("Awake mode stopped: battery level fell below minimum"));
         return;

@@ -1,4 +1,5 @@
 #include "engine/StateStore.h"
+#include "engine/Timings.h"
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@ void StateStore::scheduleAutoDisable(double seconds)
     if (!(seconds > 0))
         return;
     scheduledStopAt = now() + seconds;
-    autoDisableTimer = platform_.clock.singleShot(std::max(seconds, 0.2), guarded([](StateStore& store) {
+    autoDisableTimer = platform_.clock.singleShot(std::max(seconds, shortestScheduledStop), guarded([](StateStore& store) {
         store.autoDisableTimer.reset();
         store.disable(DisableReason::timerExpired, true);
     }));

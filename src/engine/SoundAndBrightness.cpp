@@ -30,22 +30,16 @@ double clampedBrightness(double value)
 
 VolumeState StateStore::readVolumeState()
 {
-    if (isSelfTestMode)
-        return VolumeState{35, false, 50};
     return platform_.sound.readVolumeState();
 }
 
 std::optional<double> StateStore::readBrightness()
 {
-    if (isSelfTestMode)
-        return 0.62;
     return platform_.sound.readBrightness();
 }
 
 std::optional<double> StateStore::readKeyboardBrightness()
 {
-    if (isSelfTestMode)
-        return 0.55;
     const auto value = platform_.sound.readKeyboardBrightness();
     if (value && *value < 0)
         return std::nullopt;
@@ -56,23 +50,15 @@ void StateStore::restoreSoundAndBrightness()
 {
     SoundAndBrightness& sound = platform_.sound;
 
-    if (!isSelfTestMode) {
-        if (previousVolume)
-            sound.setOutputVolume(clampedVolume(*previousVolume));
-        if (previousAlertVolume)
-            sound.setAlertVolume(clampedVolume(*previousAlertVolume));
-        // Unmutes also when the state could not be read at the start.
-        sound.setOutputMuted(previousMuted.value_or(false));
-    }
+    if (previousVolume)
+        sound.setOutputVolume(clampedVolume(*previousVolume));
+    if (previousAlertVolume)
+        sound.setAlertVolume(clampedVolume(*previousAlertVolume));
+    // Unmutes also when the state could not be read at the start.
+    sound.setOutputMuted(previousMuted.value_or(false));
     previousVolume.reset();
     previousMuted.reset();
     previousAlertVolume.reset();
-
-    if (isSelfTestMode) {
-        previousBrightness.reset();
-        previousKeyboardBrightness.reset();
-        return;
-    }
 
     if (previousBrightness) {
         const double captured = clampedBrightness(*previousBrightness);

@@ -21,10 +21,7 @@ StateStore::StateStore(const Platform& platform)
     , stateFile(supportDirectory + QStringLiteral("/state.json"))
     , historyFile(supportDirectory + QStringLiteral("/history.jsonl"))
     , prefsFile(supportDirectory + QStringLiteral("/prefs.json"))
-    , launchAgentPath(platform.loginItem.itemPath())
-    , hangPelvaneColor(activePelvaneGreen())
-    , forcedPelvaneColor(activePelvaneGreen())
-    , isSelfTestMode(platform.environment.variable(QStringLiteral("PELVANE_TEST_MODE")) == QStringLiteral("1"))
+    , loginItemPath(platform.loginItem.itemPath())
     , platform_(platform)
     , self_(std::make_shared<StateStore*>(this))
 {
@@ -105,6 +102,14 @@ bool StateStore::saveState()
 
 // --- keep-awake process
 
+void StateStore::forgetProcess()
+{
+    process.reset();
+    pid.reset();
+    mode = AwakeMode::off;
+    startedAt.reset();
+}
+
 bool StateStore::startKeepAwakeProcess(AwakeMode requested)
 {
     process = platform_.keepAwake.launch(keepAwakeArguments(requested));
@@ -168,13 +173,8 @@ void StateStore::reconnectIfPossible()
         // start would capture the muted sound and the dark screen.
         if (record.mode == AwakeMode::forced)
             restoreSoundAndBrightness();
-        process.reset();
-        pid.reset();
-        mode = AwakeMode::off;
-        startedAt.reset();
-        hideBlackout();
-        stopWatchingForWakeInput();
-        cancelTimer(forcedStateTimer);
+        forgetProcess();
+        leaveForcedMode();
         cancelScheduledStop(false);
         saveState();
         return;
@@ -189,10 +189,7 @@ void StateStore::reconnectIfPossible()
     }
 
     if (mode != AwakeMode::forced) {
-        hideBlackout();
-        stopWatchingForWakeInput();
-        cancelTimer(forcedStateTimer);
-        cancelPendingDisplaySleepCommand();
+        leaveForcedMode();
         return;
     }
 
@@ -202,11 +199,7 @@ void StateStore::reconnectIfPossible()
     }
     if (hasObservedDisplaySleep)
         return;
-    showBlackout();
-    if (!isSelfTestMode)
-        runZeroBrightnessSequence();
-    if (!hasObservedDisplaySleep)
-        startForcedStateEnforcement();
+    reapplyForcedState();
     startWatchingForWakeInput();
 }
 
@@ -216,15 +209,7 @@ void StateStore::loadPreferences()
 {
     const auto bytes = readWholeFile(prefsFile);
     const auto loaded = bytes ? decodePreferences(*bytes) : std::nullopt;
-    const Preferences p = loaded.value_or(Preferences::defaults());
-    muteInForced = p.muteInForced;
-    hangPelvaneColor = p.hangPelvaneColor;
-    forcedPelvaneColor = p.forcedPelvaneColor;
-    language = p.language;
-    allowOnBattery = p.allowOnBattery;
-    allowOnAC = p.allowOnAC;
-    minimumBatteryPercentage = p.minimumBatteryPercentage;
-    requireMoviePlayback = p.requireMoviePlayback;
+    preferences_ = loaded.value_or(Preferences::defaults());
     if (loaded)
         return;
     // The defaults would replace the user's settings for good: keep what could
@@ -237,34 +222,29 @@ void StateStore::loadPreferences()
 
 bool StateStore::savePreferences()
 {
-    Preferences p;
-    p.muteInForced = muteInForced;
-    p.hangPelvaneColor = hangPelvaneColor;
-    p.forcedPelvaneColor = forcedPelvaneColor;
-    p.language = language;
-    p.allowOnBattery = allowOnBattery;
-    p.allowOnAC = allowOnAC;
-    p.minimumBatteryPercentage = minimumBatteryPercentage;
-    p.requireMoviePlayback = requireMoviePlayback;
-    return writeFileAtomically(prefsFile, encodePreferences(p));
+    return writeFileAtomically(prefsFile, encodePreferences(preferences_));
+}
+
+bool StateStore::changePreferences(const std::function<void(Preferences&)>& change)
+{
+    change(preferences_);
+    return savePreferences();
 }
 
 void StateStore::setPelvaneColor(const QColor& color, PelvaneColorTarget target)
 {
     const QColor srgb = color.isValid() ? color.toRgb() : color;
-    if (target == PelvaneColorTarget::hang)
-        hangPelvaneColor = srgb;
-    else
-        forcedPelvaneColor = srgb;
-    savePreferences();
+    changePreferences([&](Preferences& p) {
+        (target == PelvaneColorTarget::hang ? p.hangPelvaneColor : p.forcedPelvaneColor) = srgb;
+    });
 }
 
 AppLanguage StateStore::effectiveLanguage() const
 {
     // Asking the system is slow, and the menu asks many times a second.
-    if (language != AppLanguage::system)
-        return language;
-    return resolveLanguage(language, platform_.environment.preferredLanguages());
+    if (preferences_.language != AppLanguage::system)
+        return preferences_.language;
+    return resolveLanguage(preferences_.language, platform_.environment.preferredLanguages());
 }
 
 QString StateStore::localized(const QString& zh, const QString& en) const
@@ -281,12 +261,6 @@ void StateStore::appendHistory(const QString& action, AwakeMode entryMode, const
                                             historyReader_ ? &record : nullptr);
     if (appended && historyReader_)
         historyReader_->noteAppend(record);
-}
-
-std::vector<HistoryEntry> StateStore::loadHistoryEntries() const
-{
-    const auto bytes = readWholeFile(historyFile);
-    return bytes ? parseHistory(*bytes) : std::vector<HistoryEntry>{};
 }
 
 } // namespace launcher

@@ -7,6 +7,7 @@
 #include "store/HistoryLog.h"
 #include "store/HistorySessions.h"
 #include "store/Localization.h"
+#include "store/Preferences.h"
 #include "store/StateFile.h"
 
 #include <QColor>
@@ -37,7 +38,7 @@ public:
     const QString stateFile;
     const QString historyFile;
     const QString prefsFile;
-    const QString launchAgentPath;
+    const QString loginItemPath;
 
     // --- engine state
     std::unique_ptr<KeepAwakeChild> process;
@@ -49,16 +50,6 @@ public:
     std::optional<double> previousBrightness;
     std::optional<double> previousKeyboardBrightness;
     std::optional<double> startedAt; // seconds since 1970
-
-    // --- preferences (written through the setters, then savePreferences())
-    QColor hangPelvaneColor;
-    QColor forcedPelvaneColor;
-    bool muteInForced = true;
-    AppLanguage language = AppLanguage::system;
-    bool allowOnBattery = true;
-    bool allowOnAC = true;
-    int minimumBatteryPercentage = 0;
-    bool requireMoviePlayback = false;
 
     std::function<void(const QString&)> onNotice;
 
@@ -78,8 +69,6 @@ public:
     std::optional<ScreenEvents::Token> screenDidSleepObserver;
     std::optional<ScreenEvents::Token> screenDidWakeObserver;
 
-    const bool isSelfTestMode;
-
     // A live keep-awake process of ours is recorded.
     bool isActive() const;
 
@@ -92,20 +81,24 @@ public:
     PersistedState persistedState() const;
 
     // --- preferences and language
-    bool savePreferences();
+    const Preferences& preferences() const { return preferences_; }
+    // Applies the change and saves the file; false when it could not be written.
+    bool changePreferences(const std::function<void(Preferences&)>& change);
     void setPelvaneColor(const QColor& color, PelvaneColorTarget target);
+    QColor pelvaneColor(PelvaneColorTarget target) const
+    {
+        return target == PelvaneColorTarget::hang ? preferences_.hangPelvaneColor : preferences_.forcedPelvaneColor;
+    }
     AppLanguage effectiveLanguage() const;
     QString localized(const QString& zh, const QString& en) const;
 
     // --- history log
     void appendHistory(const QString& action, AwakeMode mode, const QString& note);
-    std::vector<HistoryEntry> loadHistoryEntries() const;
 
     // --- sessions, estimates, launch at login
     std::vector<HistorySession> historySessions();
     const MachineProfile& machineProfile();
     RegionalElectricityProfile inferredElectricityProfile() const;
-    static QString formatEnergy(double kWh);
     static QString formatCurrency(double amount, const RegionalElectricityProfile& profile);
     EnergyDashboardSummary energyDashboardSummary(const std::vector<HistorySession>& sessions);
     bool launchAtLoginInstalled() const;
@@ -166,17 +159,26 @@ public:
 
 private:
     bool isRecordedProcessAlive() const;
+    // No process, mode off.
+    void forgetProcess();
+    // Blackout, zero brightness and, until the screens sleep, their enforcement.
+    void reapplyForcedState();
+    // Watch and timers of forced mode off; the blackout stays.
+    void stopForcedMachinery();
+    void leaveForcedMode();
     bool startKeepAwakeProcess(AwakeMode mode);
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
     void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
     void noticeIfKeepAwakeFallsShort();
     void loadPreferences();
+    bool savePreferences();
     void cancelTimer(std::optional<TimerId>& timer);
     // Wraps a timer or delayed action so it does nothing once the store is gone.
     std::function<void()> guarded(std::function<void(StateStore&)> action);
 
     Platform platform_;
+    Preferences preferences_;
     std::shared_ptr<StateStore*> self_;
     std::optional<MachineProfile> cachedMachineProfile_;
     // The process whose word on its locks has been taken.

@@ -29,11 +29,6 @@ RegionalElectricityProfile StateStore::inferredElectricityProfile() const
     return electricityProfileFor(environment.timeZoneId(), environment.regionCode(), effectiveLanguage());
 }
 
-QString StateStore::formatEnergy(double kWh)
-{
-    return formatEnergyAmount(kWh);
-}
-
 QString StateStore::formatCurrency(double amount, const RegionalElectricityProfile& profile)
 {
     return formatCurrencyAmount(amount, profile);

@@ -42,9 +42,13 @@ public:
     virtual void closeMenu() = 0;
 };
 
-// Carbon's virtual key codes and modifier masks, which the program names its
-// combinations by on every platform.
-inline constexpr quint32 hotKeyControlOption = 0x1800;
+// Control-Option (Control-Alt) in Qt's terms, which name the Control key
+// Meta on macOS.
+#ifdef Q_OS_MACOS
+inline constexpr Qt::KeyboardModifiers hotKeyControlOption = Qt::MetaModifier | Qt::AltModifier;
+#else
+inline constexpr Qt::KeyboardModifiers hotKeyControlOption = Qt::ControlModifier | Qt::AltModifier;
+#endif
 
 enum class HotKeyAction { toggleNormal = 1, forceMode = 2, disable = 3 };
 
@@ -57,7 +61,7 @@ public:
     virtual void removeHandler() = 0;
     // Registers one system-wide combination. False when it cannot be had
     // (another program holds it); the others are not affected.
-    virtual bool registerHotKey(quint32 keyCode, quint32 modifiers, int id) = 0;
+    virtual bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) = 0;
     virtual void unregisterAll() = 0;
 };
 
@@ -100,6 +104,10 @@ public:
     // a locale name, "zh_CN" or "en".
     virtual void useInterfaceLanguage(const QString& localeName) = 0;
 };
+
+// The system symbol of this name drawn black into a square image of
+// points × devicePixelRatio pixels; null where the system has none such.
+QImage systemSymbolImage(const QString& name, qreal points, qreal devicePixelRatio);
 
 // Everything the application delegate needs from the desktop. Non-owning.
 struct AppPlatform {

@@ -152,16 +152,15 @@ enum class PowerSourceKind { battery, ac, unknown };
 struct PowerSnapshot {
     PowerSourceKind source = PowerSourceKind::unknown;
     std::optional<int> batteryPercent;
-    QString rawText;
 };
 
 class Power {
 public:
     virtual ~Power() = default;
     virtual PowerSnapshot currentPowerSnapshot() = 0;
-    // Text of the active power assertions or inhibitors, searched for signs of
-    // video playback; empty when there is none to read.
-    virtual QString powerAssertionsText() = 0;
+    // Whether the system's own records (power assertions, inhibitors) show
+    // video playing; false when there is nothing to read.
+    virtual bool isVideoPlaying() = 0;
 };
 
 struct VolumeState {
@@ -201,6 +200,8 @@ public:
     virtual ~LoginItem() = default;
     // Where the launch-at-login file lives.
     virtual QString itemPath() const = 0;
+    // What to start when the running program cannot say where it is.
+    virtual QString defaultProgramPath() const = 0;
     virtual void install(const QString& programPath) = 0;
     virtual void uninstall() = 0;
 };

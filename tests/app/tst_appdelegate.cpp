@@ -105,14 +105,14 @@ private slots:
     void aRefusedCombinationLeavesTheOthersWorking()
     {
         AppFixture f;
-        f.desktop.hotKeys.refused.insert({3, hotKeyControlOption});
+        f.desktop.hotKeys.refused.insert({Qt::Key_F, hotKeyControlOption.toInt()});
         f.launchInMode(AwakeMode::normal);
-        QVERIFY(!f.desktop.hotKeys.press(3, hotKeyControlOption));
+        QVERIFY(!f.desktop.hotKeys.press(Qt::Key_F, hotKeyControlOption));
         for (int unknownId : {0, 4, -1})
             f.desktop.hotKeys.deliver(unknownId);
         f.fake.clock.advance(0);
         QCOMPARE(f.state().mode, AwakeMode::normal);
-        QVERIFY(f.desktop.hotKeys.press(29, hotKeyControlOption));
+        QVERIFY(f.desktop.hotKeys.press(Qt::Key_0, hotKeyControlOption));
         f.fake.clock.advance(0);
         QCOMPARE(f.state().mode, AwakeMode::off);
     }
@@ -141,7 +141,7 @@ private slots:
     void theToolTipNamesTheProgramTheModeAndTheTime()
     {
         AppFixture f;
-        f.state().language = AppLanguage::english;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         f.launchInMode(AwakeMode::off);
         FakeStatusItem& tray = f.desktop.statusItem;
         f.delegate->updateUI();
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(tray.toolTip, QStringLiteral("Pelvane 00:08\nStatus: awake mode active"));
         QCOMPARE(tray.toolTipSets, sets + 3);
 
-        f.state().language = AppLanguage::chinese;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::chinese; });
         f.state().scheduleAutoDisable(90);
         f.delegate->updateUI();
         QCOMPARE(tray.toolTip, QStringLiteral("Pelvane T-01:30\n状态：挂机模式中，电脑保持唤醒"));
@@ -167,12 +167,12 @@ private slots:
         AppFixture f;
         FakeStatusItem& tray = f.desktop.statusItem;
         tray.overTheBus = true;
-        f.state().language = AppLanguage::english;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         f.delegate->applicationDidFinishLaunching();
         f.fake.clock.advance(59.0);
         QCOMPARE(tray.imageSets, 1);
-        QCOMPARE(tray.image, drawStatusGlyph(glyphLook(AwakeMode::normal, f.state().hangPelvaneColor,
-                                                        f.state().forcedPelvaneColor, 2.5)));
+        QCOMPARE(tray.image, drawStatusGlyph(glyphLook(AwakeMode::normal, f.state().preferences().hangPelvaneColor,
+                                                        f.state().preferences().forcedPelvaneColor, 2.5)));
         QCOMPARE(tray.toolTip, QStringLiteral("Pelvane 0 min\nStatus: awake mode active"));
         QCOMPARE(tray.toolTipSets, 1);
         f.fake.clock.advance(1.0);
@@ -209,7 +209,7 @@ private slots:
         f.delegate->onStartupProblem = [&](const QString& problem) { problems << problem; };
         f.desktop.statusItem.shown = false;
         f.delegate->applicationDidFinishLaunching();
-        f.fake.clock.advance(AppDelegate::trayWaitInterval - 0.1);
+        f.fake.clock.advance(trayWaitInterval - 0.1);
         QCOMPARE(f.dashboard->opens, 0); // a tray may still come with the session
         f.fake.clock.advance(0.2);
         QCOMPARE(f.dashboard->opens, 1);

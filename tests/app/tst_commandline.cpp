@@ -254,7 +254,7 @@ private slots:
     {
         AppFixture app;
         app.launchInMode(AwakeMode::normal);
-        app.state().language = AppLanguage::english;
+        app.state().changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
         app.state().scheduleAutoDisable(600);
         QStringList notices;
         app.state().onNotice = [&notices](const QString& text) { notices << text; };
@@ -275,7 +275,7 @@ private slots:
     {
         AppFixture app;
         app.launchInMode(AwakeMode::off);
-        app.state().language = AppLanguage::english;
+        app.state().changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
         app.fake.keepAwake.failLaunches = true;
         QCOMPARE(answerRequest(*app.delegate, "normal 1h"), QByteArray("refused The keep-awake process could not start"));
         QCOMPARE(app.state().mode, AwakeMode::off);

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 // Xlib's macros clash with Qt's names: it comes last.
+#include "support/Files.h"
 #include "support/X11Testing.h"
 
 #include <signal.h>
@@ -34,7 +35,7 @@ private slots:
 
         SystemPlatform machine;
         StateStore store(machine.platform());
-        store.muteInForced = false;
+        store.changePreferences([&](Preferences& p) { p.muteInForced = false; });
         store.enable(AwakeMode::forced);
         QVERIFY(store.isActive());
         const qint32 helper = *store.pid;
@@ -49,7 +50,7 @@ private slots:
         QVERIFY2(sinceInput.elapsed() < 500, qPrintable(QString::number(sinceInput.elapsed()) + " ms"));
         QCOMPARE(store.mode, AwakeMode::off);
         QVERIFY2(kill(helper, 0) != 0, "the keep-awake helper has ended");
-        QVERIFY(store.loadHistoryEntries().back().note.startsWith(QString("检测到鼠标/键盘，自动恢复正常模式；")));
+        QVERIFY(testing::historyEntries(store.historyFile).back().note.startsWith(QString("检测到鼠标/键盘，自动恢复正常模式；")));
     }
 };
 

@@ -55,7 +55,7 @@ private slots:
         QFETCH(AwakeMode, mode);
         QFETCH(QStringList, texts);
         AppFixture f;
-        f.state().language = AppLanguage::english;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         if (mode != AwakeMode::off)
             f.state().enable(mode);
         f.delegate->configureMenu();
@@ -67,7 +67,7 @@ private slots:
     {
         AppFixture f;
         f.delegate->applicationDidFinishLaunching();
-        f.state().language = AppLanguage::english;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         f.fake.clock.advance(0.5); // pulse steps only: a closed menu is left alone
         QCOMPARE(f.item(toggleTag)->text(), onThisDesktop("关闭挂机模式\tCtrl+Alt+L"));
         emit f.delegate->menu()->aboutToShow();
@@ -93,7 +93,7 @@ private slots:
 
         f.item(launchAtLoginTag)->trigger();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("关闭开机自动启动"));
-        QFile::remove(f.state().launchAgentPath); // removed behind the program's back
+        QFile::remove(f.state().loginItemPath); // removed behind the program's back
         f.delegate->updateUI();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("开启开机自动启动"));
 
@@ -141,29 +141,29 @@ private slots:
     void unavailableHotKeys_data()
     {
         QTest::addColumn<AppLanguage>("language");
-        QTest::addColumn<QList<quint32>>("taken"); // key codes
+        QTest::addColumn<QList<Qt::Key>>("taken");
         QTest::addColumn<QString>("notice");
         QTest::addColumn<QStringList>("columns"); // toggle, start forced, disable
-        QTest::newRow("none") << AppLanguage::english << QList<quint32>{} << QString()
+        QTest::newRow("none") << AppLanguage::english << QList<Qt::Key>{} << QString()
                               << QStringList{"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"};
-        QTest::newRow("L, Chinese") << AppLanguage::chinese << QList<quint32>{37}
+        QTest::newRow("L, Chinese") << AppLanguage::chinese << QList<Qt::Key>{Qt::Key_L}
                                     << QString("快捷键 Ctrl+Alt+L 不可用，可能已被占用")
                                     << QStringList{"Ctrl+Alt+L（不可用）", "Ctrl+Alt+F", "Ctrl+Alt+0"};
         QTest::newRow("F and 0, English")
-            << AppLanguage::english << QList<quint32>{29, 3}
+            << AppLanguage::english << QList<Qt::Key>{Qt::Key_0, Qt::Key_F}
             << QString("Hot keys Ctrl+Alt+F, Ctrl+Alt+0 are unavailable; another program may hold them")
             << QStringList{"Ctrl+Alt+L", "Ctrl+Alt+F (unavailable)", "Ctrl+Alt+0 (unavailable)"};
     }
     void unavailableHotKeys()
     {
         QFETCH(AppLanguage, language);
-        QFETCH(QList<quint32>, taken);
+        QFETCH(QList<Qt::Key>, taken);
         QFETCH(QString, notice);
         QFETCH(QStringList, columns);
         AppFixture f;
-        f.state().language = language;
-        for (quint32 keyCode : taken)
-            f.desktop.hotKeys.refused.insert({keyCode, hotKeyControlOption});
+        f.state().changePreferences([&](Preferences& p) { p.language = language; });
+        for (Qt::Key key : taken)
+            f.desktop.hotKeys.refused.insert({key, hotKeyControlOption.toInt()});
         for (const QString& key : {"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"})
             if (columns.contains(key + (language == AppLanguage::english ? " (unavailable)" : "（不可用）")))
                 QTest::ignoreMessage(QtWarningMsg, qPrintable("launcher: the hot key " + onThisDesktop(key)
@@ -188,30 +188,30 @@ private slots:
     void modeChangesByHand_data()
     {
         QTest::addColumn<int>("tag"); // 0: the hot key
-        QTest::addColumn<quint32>("keyCode");
+        QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<AwakeMode>("from");
         QTest::addColumn<bool>("refused");
         QTest::addColumn<AwakeMode>("to");
-        const auto row = [](const char* name, int tag, quint32 key, AwakeMode from, bool refused, AwakeMode to) {
+        const auto row = [](const char* name, int tag, Qt::Key key, AwakeMode from, bool refused, AwakeMode to) {
             QTest::newRow(name) << tag << key << from << refused << to;
         };
         const AwakeMode off = AwakeMode::off, normal = AwakeMode::normal, forced = AwakeMode::forced;
-        row("toggle from off", toggleTag, 0, off, false, normal);
-        row("toggle from off, refused", toggleTag, 0, off, true, off);
-        row("toggle in forced stops, not to normal", toggleTag, 0, forced, false, off);
-        row("start forced, refused", startForcedTag, 0, off, true, off);
-        row("L from off, conditions ignored", 0, 37, off, true, normal);
-        row("L in normal", 0, 37, normal, false, off);
-        row("L in forced", 0, 37, forced, false, normal);
-        row("F from off, refused", 0, 3, off, true, off);
-        row("F in normal", 0, 3, normal, false, forced);
-        row("F in forced", 0, 3, forced, false, off);
-        row("0 in forced", 0, 29, forced, false, off);
+        row("toggle from off", toggleTag, Qt::Key_unknown, off, false, normal);
+        row("toggle from off, refused", toggleTag, Qt::Key_unknown, off, true, off);
+        row("toggle in forced stops, not to normal", toggleTag, Qt::Key_unknown, forced, false, off);
+        row("start forced, refused", startForcedTag, Qt::Key_unknown, off, true, off);
+        row("L from off, conditions ignored", 0, Qt::Key_L, off, true, normal);
+        row("L in normal", 0, Qt::Key_L, normal, false, off);
+        row("L in forced", 0, Qt::Key_L, forced, false, normal);
+        row("F from off, refused", 0, Qt::Key_F, off, true, off);
+        row("F in normal", 0, Qt::Key_F, normal, false, forced);
+        row("F in forced", 0, Qt::Key_F, forced, false, off);
+        row("0 in forced", 0, Qt::Key_0, forced, false, off);
     }
     void modeChangesByHand()
     {
         QFETCH(int, tag);
-        QFETCH(quint32, keyCode);
+        QFETCH(Qt::Key, key);
         QFETCH(AwakeMode, from);
         QFETCH(bool, refused);
         QFETCH(AwakeMode, to);
@@ -224,7 +224,7 @@ private slots:
         if (tag)
             f.item(tag)->trigger();
         else
-            QVERIFY(f.desktop.hotKeys.press(keyCode, hotKeyControlOption));
+            QVERIFY(f.desktop.hotKeys.press(key, hotKeyControlOption));
         QCOMPARE(f.state().mode, from);
         f.fake.clock.advance(0.96); // past forced mode's checks, which keep it; nothing retries a refusal
         QCOMPARE(f.state().mode, to);
@@ -287,8 +287,8 @@ private slots:
 
         f.find({"Pelvane调色盘", "强制颜色", "自定义颜色…"})->trigger();
         f.desktop.colorPanel.change(QColor("#0000FF"));
-        QCOMPARE(colorToHex(f.state().forcedPelvaneColor), QString("#0000FF"));
-        QCOMPARE(colorToHex(f.state().hangPelvaneColor), QString("#FF0000"));
+        QCOMPARE(colorToHex(f.state().preferences().forcedPelvaneColor), QString("#0000FF"));
+        QCOMPARE(colorToHex(f.state().preferences().hangPelvaneColor), QString("#FF0000"));
     }
 };
 

@@ -41,10 +41,10 @@ private slots:
         f.fake.power.snapshot.source = PowerSourceKind::ac;
         f.fake.power.snapshot.batteryPercent = 87;
         StateStore& state = *f.store;
-        state.language = language;
+        state.changePreferences([&](Preferences& p) { p.language = language; });
         state.mode = AwakeMode::normal;
-        state.minimumBatteryPercentage = 20;
-        state.forcedPelvaneColor = QColor(0x73, 0xDD, 0xF3);
+        state.changePreferences([&](Preferences& p) { p.minimumBatteryPercentage = 20; });
+        state.changePreferences([&](Preferences& p) { p.forcedPelvaneColor = QColor(0x73, 0xDD, 0xF3); });
         FakeColorPanel panel;
         DashboardRootView root(state, panel, DashboardActions{});
         root.update({}, state);
@@ -58,7 +58,7 @@ private slots:
     {
         StoreFixture f;
         FakeColorPanel panel;
-        f.store->language = AppLanguage::chinese;
+        f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::chinese; });
         DashboardRootView root(*f.store, panel, DashboardActions{});
         root.update({}, *f.store);
         const std::pair<const char*, int> sizes[] = {

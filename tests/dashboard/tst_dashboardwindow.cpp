@@ -39,7 +39,7 @@ struct WindowFixture {
         auto owned = std::make_unique<WindowDashboardHost>(desktop.appPlatform());
         host = owned.get();
         delegate = std::make_unique<AppDelegate>(fake.platform(), desktop.appPlatform(), std::move(owned));
-        delegate->state.language = AppLanguage::chinese;
+        delegate->state.changePreferences([&](Preferences& p) { p.language = AppLanguage::chinese; });
     }
     DashboardRootView& root() const { return *host->controller()->dashboardView(); }
 
@@ -113,7 +113,7 @@ private slots:
 
         // A refused preset reopens the window while its button is still delivering the click.
         w.fake.power.snapshot.source = PowerSourceKind::battery;
-        w.delegate->state.allowOnBattery = false;
+        w.delegate->state.changePreferences([&](Preferences& p) { p.allowOnBattery = false; });
         QPointer<PresetButton> pressed = root->controlView()->presetButtons()[3];
         pressed->click();
         QVERIFY(pressed);
@@ -191,7 +191,7 @@ private slots:
     void headerSubtitleShowsWholeLines()
     {
         StoreFixture f;
-        f.store->language = AppLanguage::english;
+        f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         FakeColorPanel panel;
         DashboardRootView root(*f.store, panel, DashboardActions{});
         root.show();
@@ -213,7 +213,7 @@ private slots:
     void controlTab()
     {
         ControlTab c;
-        c.f.store->language = AppLanguage::chinese;
+        c.f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::chinese; });
         c.f.store->mode = AwakeMode::forced;
         c.view.update(*c.f.store);
         QCOMPARE(c.view.statusCard()->value(), QStringLiteral("强制挂机"));
@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(c.applied, (std::vector<TimedPresetChoice>{{AwakeMode::normal, 3600.0}}));
 
         // Another language rebuilds the grid, with nothing left over from before.
-        c.f.store->language = AppLanguage::english;
+        c.f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         c.view.update(*c.f.store);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!pressed);
@@ -255,16 +255,16 @@ private slots:
     void settingsControlsStoreAndSave()
     {
         SettingsTab s;
-        const std::tuple<QCheckBox*, bool StateStore::*, const char*> boxes[] = {
-            {s.view->muteCheckbox(), &StateStore::muteInForced, "muteInForced"},
-            {s.view->movieCheckbox(), &StateStore::requireMoviePlayback, "requireMoviePlayback"},
-            {s.view->batteryCheckbox(), &StateStore::allowOnBattery, "allowOnBattery"},
-            {s.view->acCheckbox(), &StateStore::allowOnAC, "allowOnAC"},
+        const std::tuple<QCheckBox*, bool Preferences::*, const char*> boxes[] = {
+            {s.view->muteCheckbox(), &Preferences::muteInForced, "muteInForced"},
+            {s.view->movieCheckbox(), &Preferences::requireMoviePlayback, "requireMoviePlayback"},
+            {s.view->batteryCheckbox(), &Preferences::allowOnBattery, "allowOnBattery"},
+            {s.view->acCheckbox(), &Preferences::allowOnAC, "allowOnAC"},
         };
         for (auto [box, field, key] : boxes) {
-            const bool before = (*s.f.store).*field;
+            const bool before = s.f.store->preferences().*field;
             box->click();
-            QCOMPARE((*s.f.store).*field, !before);
+            QCOMPARE(s.f.store->preferences().*field, !before);
             QCOMPARE(s.prefs().value(key).toBool(before), !before);
         }
 
@@ -276,19 +276,20 @@ private slots:
             QCOMPARE(s.prefs().value("language").toString(), raw[index]);
         }
 
-        s.f.store->forcedPelvaneColor = QColor(0x11, 0x22, 0x33);
-        const QColor hang = s.f.store->hangPelvaneColor;
+        s.f.store->changePreferences([&](Preferences& p) { p.forcedPelvaneColor = QColor(0x11, 0x22, 0x33); });
+        const QColor hang = s.f.store->preferences().hangPelvaneColor;
         s.view->forcedColorWell()->click();
         QCOMPARE(s.panel.openedWith, QColor(0x11, 0x22, 0x33));
         // An HSV pick is stored as sRGB, for that colour only.
         s.panel.change(QColor::fromHsv(200, 255, 255));
-        QCOMPARE(s.f.store->forcedPelvaneColor, s.f.store->forcedPelvaneColor.toRgb()); // equal only when held as RGB
+        const QColor held = s.f.store->preferences().forcedPelvaneColor;
+        QCOMPARE(held, held.toRgb()); // equal only when held as RGB
         QCOMPARE(s.prefs().value("forcedColorHex").toString(), QStringLiteral("#00AAFF"));
-        QCOMPARE(s.f.store->hangPelvaneColor, hang);
+        QCOMPARE(s.f.store->preferences().hangPelvaneColor, hang);
         QCOMPARE(s.refreshes, 4 + 3 + 1);
 
         // A change made elsewhere is shown by the refresh, which saves and asks nothing.
-        s.f.store->language = AppLanguage::system;
+        s.f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::system; });
         const QByteArray saved = readFile(s.f.store->prefsFile);
         s.view->update(*s.f.store);
         QCOMPARE(popup->currentIndex(), 0);
@@ -299,7 +300,7 @@ private slots:
         s.view->hangColorWell()->click();
         s.view.reset();
         s.panel.change(Qt::red);
-        QCOMPARE(s.f.store->hangPelvaneColor, hang);
+        QCOMPARE(s.f.store->preferences().hangPelvaneColor, hang);
         QCOMPARE(s.refreshes, 8);
     }
 
@@ -316,11 +317,11 @@ private slots:
         QVERIFY(slider->isSliderDown());
         // A refresh in the middle of the drag neither stores nor moves the handle.
         s.view->update(*s.f.store);
-        QCOMPARE(s.f.store->minimumBatteryPercentage, 0);
+        QCOMPARE(s.f.store->preferences().minimumBatteryPercentage, 0);
         QCOMPARE(s.view->minimumBatteryValueLabel()->text(), QStringLiteral("100%"));
         QTest::mouseRelease(slider, Qt::LeftButton, {}, end);
 
-        QCOMPARE(s.f.store->minimumBatteryPercentage, 100);
+        QCOMPARE(s.f.store->preferences().minimumBatteryPercentage, 100);
         QCOMPARE(s.prefs().value("minimumBatteryPercentage").toInt(), 100);
         QCOMPARE(s.refreshes, 1);
     }

@@ -237,7 +237,7 @@ private slots:
         QFETCH(AppLanguage, language);
         QFETCH(int, section);
         Tab tab;
-        tab.fixture.store->language = language;
+        tab.fixture.store->changePreferences([&](Preferences& p) { p.language = language; });
         tab.view.sectionChanged(section);
         tab.update({session("2026-03-02 08:00", "2026-03-02 11:00"),
                     session("2026-03-04 22:00", "2026-03-05 01:30", AwakeMode::forced),

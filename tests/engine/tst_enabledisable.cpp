@@ -47,11 +47,11 @@ private slots:
         QFETCH(QString, refusal);
         QFETCH(QString, stop);
         StoreFixture f;
-        f.fake.power.snapshot = {PowerSourceKind(source), percent < 0 ? std::nullopt : std::optional(percent), "x"};
-        f.store->allowOnBattery = onBattery;
-        f.store->allowOnAC = onAC;
-        f.store->minimumBatteryPercentage = minimum;
-        f.store->requireMoviePlayback = movie;
+        f.fake.power.snapshot = {PowerSourceKind(source), percent < 0 ? std::nullopt : std::optional(percent)};
+        f.store->changePreferences([&](Preferences& p) { p.allowOnBattery = onBattery; });
+        f.store->changePreferences([&](Preferences& p) { p.allowOnAC = onAC; });
+        f.store->changePreferences([&](Preferences& p) { p.minimumBatteryPercentage = minimum; });
+        f.store->changePreferences([&](Preferences& p) { p.requireMoviePlayback = movie; });
         QCOMPARE(f.store->canStartMode().value_or(QString()), refusal);
         QCOMPARE(f.store->currentBatteryTitle(), percent < 0 ? QString("未检测到") : QString::number(percent) + "%");
 
@@ -63,16 +63,15 @@ private slots:
             QCOMPARE(f.history().back().note, QString("条件不满足，自动恢复正常模式"));
     }
 
-    void movieTestByNameOrAssertion()
+    void movieTestByNameOrVideo()
     {
         StoreFixture f;
-        f.store->requireMoviePlayback = true;
+        f.store->changePreferences([&](Preferences& p) { p.requireMoviePlayback = true; });
         f.fake.applications.names = {"vlc helper", "QuickTime PLAYER"};
         QCOMPARE(f.store->canStartMode(), std::nullopt);
         f.fake.applications.names = {"vlc helper"}; // contains, but is not, a player's name
-        f.fake.power.assertions = "PreventUserIdleDisplaySleep 0";
         QVERIFY(f.store->canStartMode());
-        f.fake.power.assertions = "PreventUserIdleDisplaySleep 1";
+        f.fake.power.videoPlaying = true;
         QCOMPARE(f.store->canStartMode(), std::nullopt);
     }
 
@@ -80,10 +79,10 @@ private slots:
     void forcedStopNoticeComesBeforeThePolicyNotice()
     {
         StoreFixture f;
-        f.fake.power.snapshot = {PowerSourceKind::ac, 100, QString()};
+        f.fake.power.snapshot = {PowerSourceKind::ac, 100};
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(2);
-        f.store->allowOnAC = false;
+        f.store->changePreferences([&](Preferences& p) { p.allowOnAC = false; });
         f.store->enforceRuntimePoliciesIfNeeded();
         QCOMPARE(f.notices.size(), 2);
         QVERIFY(f.notices[0].startsWith("按Mac估算"));
@@ -143,13 +142,13 @@ private slots:
         f.fake.clock.advance(0.1);
         f.store->enable(AwakeMode::normal);
         f.fake.clock.advance(0.1);
-        f.store->muteInForced = false;
+        f.store->changePreferences([&](Preferences& p) { p.muteInForced = false; });
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(1);
-        f.store->muteInForced = true;
+        f.store->changePreferences([&](Preferences& p) { p.muteInForced = true; });
         f.store->enable(AwakeMode::normal);
         f.store->enable(AwakeMode::forced);
-        f.store->muteInForced = false; // turned off before the mute came
+        f.store->changePreferences([&](Preferences& p) { p.muteInForced = false; }); // turned off before the mute came
         f.fake.clock.advance(1);
         QCOMPARE(f.fake.callsStartingWith("sound.muteAll").size(), 1);
     }

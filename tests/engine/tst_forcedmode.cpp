@@ -88,18 +88,54 @@ private slots:
         QVERIFY(f.history().back().note.startsWith("检测到鼠标/键盘，自动恢复正常模式；"));
     }
 
-    void selfTestModeTouchesNothing()
+    void testModeTouchesNothing()
     {
         StoreFixture f(true);
+        QVERIFY(f.chosen->active());
         f.store->enable(AwakeMode::forced);
+        QCOMPARE(f.fake.keepAwake.launches.size(), size_t(1)); // the keep-awake process is real
+        QCOMPARE(f.store->previousVolume, std::optional<int>(35));
+        QCOMPARE(f.store->previousBrightness, std::optional<double>(0.62));
+        QCOMPARE(f.store->previousKeyboardBrightness, std::optional<double>(0.55));
+        f.fake.clock.advance(0.25);
+        // The first display-sleep command counts as the displays asleep.
+        QVERIFY(f.store->hasObservedDisplaySleep);
+        QCOMPARE(f.chosen->screens.requests.count("sleepDisplaysNow"), 1);
         f.fake.clock.advance(5);
         QCOMPARE(f.store->mode, AwakeMode::forced);
-        f.store->disable(DisableReason::manual, false);
+        QVERIFY(f.chosen->sound.requests.contains("muteAll"));
+        // The real screens' waking still ends the mode.
+        f.fake.screenEvents.post(ScreenEvent::didWake);
+        QCOMPARE(f.store->mode, AwakeMode::off);
         f.fake.clock.advance(1);
         QCOMPARE(f.fake.screens.windowsCreated, 0);
         QCOMPARE(f.fake.screens.cursorHides, 0);
         QCOMPARE(f.fake.screens.displaySleeps, 0);
         QVERIFY2(f.fake.callsStartingWith("sound.").isEmpty(), qPrintable(f.fake.calls.join(", ")));
+        QVERIFY(f.chosen->sound.requests.contains("setOutputMuted false"));
+    }
+
+    // Only the exact value "1" chooses the inert parts.
+    void testModeNeedsTheExactValue_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("true") << "true";
+        QTest::newRow("01") << "01";
+        QTest::newRow("empty") << "";
+    }
+    void testModeNeedsTheExactValue()
+    {
+        QFETCH(QString, value);
+        FakePlatform fake;
+        fake.environment.variables.insert(QStringLiteral("PELVANE_TEST_MODE"), value);
+        TestModeParts chosen(fake.platform());
+        QVERIFY(!chosen.active());
+        StateStore store(chosen.platform());
+        store.enable(AwakeMode::forced);
+        fake.clock.advance(0.3);
+        QCOMPARE(fake.screens.windowsCreated, 2);
+        QCOMPARE(fake.screens.displaySleeps, 1);
+        QVERIFY(chosen.screens.requests.isEmpty());
     }
 
     void timersOfAGoneStoreDoNothing()

@@ -91,7 +91,7 @@ private slots:
         QFETCH(KeepAwakeCoverage, coverage);
         QFETCH(QString, notice);
         StoreFixture f;
-        f.store->language = AppLanguage::english;
+        f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
         f.store->enable(mode);
         f.store->reconnectIfPossible();
         QVERIFY(f.notices.isEmpty()); // not said yet

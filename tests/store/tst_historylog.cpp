@@ -97,7 +97,7 @@ private slots:
         store.appendHistory("disable", AwakeMode::off, note);
         const QByteArray bytes = readFile(store.historyFile);
         QVERIFY2(bytes.startsWith(before + "\n"), "earlier bytes untouched");
-        const auto entries = store.loadHistoryEntries();
+        const auto entries = historyEntries(store.historyFile);
         QCOMPARE(entries.size(), size_t(4));
         QCOMPARE(entries[0].at, 100.0);
         QCOMPARE(entries[1].at, 150.0);

@@ -189,8 +189,8 @@ private slots:
 
     void energyAndMoneyTexts()
     {
-        QCOMPARE(StateStore::formatEnergy(0.009994), QStringLiteral("9.99 Wh"));
-        QCOMPARE(StateStore::formatEnergy(0.01), QStringLiteral("0.010 kWh"));
+        QCOMPARE(formatEnergyAmount(0.009994), QStringLiteral("9.99 Wh"));
+        QCOMPARE(formatEnergyAmount(0.01), QStringLiteral("0.010 kWh"));
 
         const auto money = [](double amount, const char* currency, const char* locale = "en_US") {
             return StateStore::formatCurrency(amount, RegionalElectricityProfile{QString(), 0, currency, locale});

@@ -43,8 +43,8 @@ private slots:
         if (!bytes.isNull())
             writePrefs(fake, bytes);
         StateStore store(fake.platform());
-        QVERIFY(store.muteInForced);
-        QCOMPARE(store.language, AppLanguage::system);
+        QVERIFY(store.preferences().muteInForced);
+        QCOMPARE(store.preferences().language, AppLanguage::system);
         QCOMPARE(QJsonDocument::fromJson(readFile(store.prefsFile)).object().size(), 8);
         const QString corrupt = store.prefsFile + ".corrupt";
         if (bytes.isNull())
@@ -75,7 +75,7 @@ private slots:
         QVERIFY(QDir().mkpath(corrupt));
         writePrefs(fake, "{\"muteInForced\": false,");
         StateStore store(fake.platform());
-        QVERIFY(store.muteInForced);
+        QVERIFY(store.preferences().muteInForced);
         QCOMPARE(readFile(prefs), QByteArray("{\"muteInForced\": false,"));
         // The next change still saves, as every change does.
         store.setPelvaneColor(Qt::red, PelvaneColorTarget::forced);
@@ -89,19 +89,18 @@ private slots:
                          "\"allowOnAC\":\"yes\",\"minimumBatteryPercentage\":40,\"requireMoviePlayback\":true,"
                          "\"forcedColorHex\":\"#FF0000\",\"extra\":1}");
         const auto check = [](const StateStore& store, bool allowOnAC) {
-            QVERIFY(!store.muteInForced);
-            QCOMPARE(store.language, AppLanguage::english);
-            QVERIFY(!store.allowOnBattery);
-            QCOMPARE(store.allowOnAC, allowOnAC);
-            QCOMPARE(store.minimumBatteryPercentage, 40);
-            QVERIFY(store.requireMoviePlayback);
-            QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#FF0000"));
-            QCOMPARE(colorToHex(store.hangPelvaneColor), colorToHex(activePelvaneGreen()));
+            QVERIFY(!store.preferences().muteInForced);
+            QCOMPARE(store.preferences().language, AppLanguage::english);
+            QVERIFY(!store.preferences().allowOnBattery);
+            QCOMPARE(store.preferences().allowOnAC, allowOnAC);
+            QCOMPARE(store.preferences().minimumBatteryPercentage, 40);
+            QVERIFY(store.preferences().requireMoviePlayback);
+            QCOMPARE(colorToHex(store.preferences().forcedPelvaneColor), QString("#FF0000"));
+            QCOMPARE(colorToHex(store.preferences().hangPelvaneColor), colorToHex(activePelvaneGreen()));
         };
         StateStore store(fake.platform());
         check(store, true); // a wrong type keeps the default, alone
-        store.allowOnAC = false;
-        QVERIFY(store.savePreferences());
+        QVERIFY(store.changePreferences([](Preferences& p) { p.allowOnAC = false; }));
         check(StateStore(fake.platform()), false);
     }
 
@@ -122,9 +121,9 @@ private slots:
         FakePlatform fake;
         writePrefs(fake, "{" + member + ",\"forcedColorHex\":\"#B8F5C4\"}");
         StateStore store(fake.platform());
-        QCOMPARE(store.minimumBatteryPercentage, minimum);
-        QCOMPARE(colorToHex(store.hangPelvaneColor), colorToHex(activePelvaneGreen()));
-        QCOMPARE(colorToHex(store.forcedPelvaneColor), QString("#B8F5C4"));
+        QCOMPARE(store.preferences().minimumBatteryPercentage, minimum);
+        QCOMPARE(colorToHex(store.preferences().hangPelvaneColor), colorToHex(activePelvaneGreen()));
+        QCOMPARE(colorToHex(store.preferences().forcedPelvaneColor), QString("#B8F5C4"));
     }
 
     void languageResolution_data()
@@ -146,7 +145,7 @@ private slots:
         FakePlatform fake;
         StateStore store(fake.platform());
         fake.environment.languages = preferred; // read on every call, never kept
-        store.language = AppLanguage(setting);
+        store.changePreferences([&](Preferences& p) { p.language = AppLanguage(setting); });
         QCOMPARE(store.localized("中", "en"), expected == int(AppLanguage::english) ? QString("en") : QString("中"));
     }
 

@@ -52,11 +52,11 @@ struct AppFixture {
             delegate->state.enable(AwakeMode::forced);
         QCOMPARE(delegate->state.mode, mode);
     }
-    std::vector<HistoryEntry> history() const { return delegate->state.loadHistoryEntries(); }
+    std::vector<HistoryEntry> history() const { return historyEntries(delegate->state.historyFile); }
     void refuseOnBattery()
     {
         fake.power.snapshot.source = PowerSourceKind::battery;
-        delegate->state.allowOnBattery = false;
+        delegate->state.changePreferences([&](Preferences& p) { p.allowOnBattery = false; });
     }
 
     FakePlatform fake;

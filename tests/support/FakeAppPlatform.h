@@ -36,19 +36,19 @@ class FakeHotKeys final : public HotKeys {
 public:
     void installHandler(std::function<void(int)> newHandler) override { handler = std::move(newHandler); }
     void removeHandler() override { handler = nullptr; }
-    bool registerHotKey(quint32 keyCode, quint32 modifiers, int id) override
+    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) override
     {
-        if (refused.count({keyCode, modifiers}))
+        if (refused.count({key, modifiers.toInt()}))
             return false;
-        registered[{keyCode, modifiers}] = id;
+        registered[{key, modifiers.toInt()}] = id;
         return true;
     }
     void unregisterAll() override { registered.clear(); }
 
     // The user presses a combination: only a registered one reaches the handler.
-    bool press(quint32 keyCode, quint32 modifiers)
+    bool press(Qt::Key key, Qt::KeyboardModifiers modifiers)
     {
-        const auto found = registered.find({keyCode, modifiers});
+        const auto found = registered.find({key, modifiers.toInt()});
         if (found != registered.end())
             deliver(found->second);
         return found != registered.end();
@@ -56,8 +56,8 @@ public:
     // An event with this id reaches the handler, registered or not.
     void deliver(int id) { if (handler) handler(id); }
 
-    std::set<std::pair<quint32, quint32>> refused; // combinations another program holds
-    std::map<std::pair<quint32, quint32>, int> registered;
+    std::set<std::pair<Qt::Key, int>> refused; // combinations another program holds
+    std::map<std::pair<Qt::Key, int>, int> registered;
     std::function<void(int)> handler;
 };
 

@@ -174,9 +174,9 @@ class FakePower final : public Power {
 public:
     explicit FakePower(CallLog& log) : log_(log) {}
     PowerSnapshot currentPowerSnapshot() override { log_ << QStringLiteral("power.snapshot"); return snapshot; }
-    QString powerAssertionsText() override { log_ << QStringLiteral("power.assertions"); return assertions; }
+    bool isVideoPlaying() override { log_ << QStringLiteral("power.video"); return videoPlaying; }
     PowerSnapshot snapshot;
-    QString assertions;
+    bool videoPlaying = false;
 private:
     CallLog& log_;
 };
@@ -228,6 +228,7 @@ class FakeLoginItem final : public LoginItem {
 public:
     explicit FakeLoginItem(CallLog& log) : log_(log) {}
     QString itemPath() const override { return path; }
+    QString defaultProgramPath() const override { return QStringLiteral("/usual/place/launcher"); }
     void install(const QString& programPath) override
     {
         log_ << QStringLiteral("login.install ") + programPath;

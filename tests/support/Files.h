@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/HistoryLog.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -13,6 +15,12 @@ inline QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every entry of a history log, in file order.
+inline std::vector<HistoryEntry> historyEntries(const QString& path)
+{
+    return parseHistory(readFile(path));
 }
 
 inline void writeFile(const QString& path, const QByteArray& bytes)

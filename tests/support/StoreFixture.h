@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/StateStore.h"
+#include "platform/TestModeParts.h"
 #include "support/FakePlatform.h"
 #include "support/Files.h"
 
@@ -12,18 +13,21 @@ namespace launcher::testing {
 
 // A fake machine and a store on it, with every notice collected.
 struct StoreFixture {
-    explicit StoreFixture(bool selfTestMode = false)
+    // In the test mode the store runs on the inert parts chosen over the fake.
+    explicit StoreFixture(bool testMode = false)
     {
-        if (selfTestMode)
+        if (testMode)
             fake.environment.variables.insert(QStringLiteral("PELVANE_TEST_MODE"), QStringLiteral("1"));
-        store = std::make_unique<StateStore>(fake.platform());
+        chosen = std::make_unique<TestModeParts>(fake.platform());
+        store = std::make_unique<StateStore>(chosen->platform());
         store->onNotice = [this](const QString& text) { notices << text; };
     }
 
-    std::vector<HistoryEntry> history() const { return store->loadHistoryEntries(); }
+    std::vector<HistoryEntry> history() const { return historyEntries(store->historyFile); }
     QByteArray stateFileBytes() const { return readFile(store->stateFile); }
 
     FakePlatform fake;
+    std::unique_ptr<TestModeParts> chosen;
     std::unique_ptr<StateStore> store;
     QStringList notices;
 };

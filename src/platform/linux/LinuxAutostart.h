@@ -16,6 +16,8 @@ class LinuxAutostart final : public LoginItem {
 public:
     explicit LinuxAutostart(const Environment& environment) : environment_(environment) {}
     QString itemPath() const override;
+    // The session looks a bare name up in PATH.
+    QString defaultProgramPath() const override { return QStringLiteral("launcher"); }
     void install(const QString& programPath) override;
     void uninstall() override;
 

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxHotKeys.h"
 
+#include "platform/KeyModifiers.h"
 #include "platform/linux/LinuxX11.h"
 
 #include <QCoreApplication>
@@ -17,19 +18,8 @@ namespace launcher {
 
 namespace {
 
-// Carbon's virtual key codes of the ANSI layout for letters and digits.
-constexpr std::array<std::pair<quint32, unsigned long>, 36> carbonKeys{{
-    {0x00, XK_a}, {0x0B, XK_b}, {0x08, XK_c}, {0x02, XK_d}, {0x0E, XK_e}, {0x03, XK_f}, {0x05, XK_g},
-    {0x04, XK_h}, {0x22, XK_i}, {0x26, XK_j}, {0x28, XK_k}, {0x25, XK_l}, {0x2E, XK_m}, {0x2D, XK_n},
-    {0x1F, XK_o}, {0x23, XK_p}, {0x0C, XK_q}, {0x0F, XK_r}, {0x01, XK_s}, {0x11, XK_t}, {0x20, XK_u},
-    {0x09, XK_v}, {0x0D, XK_w}, {0x07, XK_x}, {0x10, XK_y}, {0x06, XK_z}, {0x1D, XK_0}, {0x12, XK_1},
-    {0x13, XK_2}, {0x14, XK_3}, {0x15, XK_4}, {0x17, XK_5}, {0x16, XK_6}, {0x1A, XK_7}, {0x1C, XK_8},
-    {0x19, XK_9},
-}};
-
-// Carbon modifier bits: cmdKey, shiftKey, optionKey, controlKey.
-constexpr std::array<std::pair<quint32, unsigned int>, 4> carbonModifierBits{{
-    {0x0100, Mod4Mask}, {0x0200, ShiftMask}, {0x0800, Mod1Mask}, {0x1000, ControlMask},
+constexpr std::array<std::pair<Qt::KeyboardModifier, unsigned int>, 4> modifierMasks{{
+    {Qt::MetaModifier, Mod4Mask}, {Qt::ShiftModifier, ShiftMask}, {Qt::AltModifier, Mod1Mask}, {Qt::ControlModifier, ControlMask},
 }};
 
 // The modifiers a combination is told by; the locks and buttons do not count.
@@ -51,20 +41,21 @@ unsigned int numLockMaskOf(Display* display)
 
 } // namespace
 
-std::optional<X11KeyCombination> x11KeyCombination(quint32 carbonKeyCode, quint32 carbonModifiers)
+std::optional<X11KeyCombination> x11KeyCombination(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    const auto key = std::find_if(carbonKeys.begin(), carbonKeys.end(),
-                                  [carbonKeyCode](const auto& entry) { return entry.first == carbonKeyCode; });
-    if (key == carbonKeys.end())
+    // Qt's letter keys are the upper-case code points, the key symbols the lower-case ones.
+    X11KeyCombination combination;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        combination.keySym = XK_a + (key - Qt::Key_A);
+    else if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        combination.keySym = XK_0 + (key - Qt::Key_0);
+    else
         return std::nullopt;
-    X11KeyCombination combination{key->second, 0};
-    for (const auto& [carbon, x11] : carbonModifierBits)
-        if (carbonModifiers & carbon) {
-            combination.modifiers |= x11;
-            carbonModifiers &= ~carbon;
-        }
-    if (carbonModifiers != 0) // caps lock, the right-hand keys and the rest have no X counterpart here
+    // The keypad and group switch have no X counterpart here.
+    const std::optional<unsigned int> mask = nativeModifierMask(modifiers, modifierMasks);
+    if (!mask)
         return std::nullopt;
+    combination.modifiers = *mask;
     return combination;
 }
 
@@ -105,11 +96,11 @@ std::vector<unsigned int> LinuxHotKeys::lockVariants() const
     return {0u, LockMask, numLockMask_, LockMask | numLockMask_};
 }
 
-bool LinuxHotKeys::registerHotKey(quint32 keyCode, quint32 modifiers, int id)
+bool LinuxHotKeys::registerHotKey(Qt::Key keyName, Qt::KeyboardModifiers modifiers, int id)
 {
     if (!display_)
         return false;
-    const std::optional<X11KeyCombination> combination = x11KeyCombination(keyCode, modifiers);
+    const std::optional<X11KeyCombination> combination = x11KeyCombination(keyName, modifiers);
     if (!combination)
         return false;
     const KeyCode key = XKeysymToKeycode(display_, combination->keySym);

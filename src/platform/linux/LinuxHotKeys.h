@@ -19,9 +19,9 @@ struct X11KeyCombination {
     friend bool operator==(const X11KeyCombination&, const X11KeyCombination&) = default;
 };
 
-// Translates a Carbon virtual key code (ANSI letters and digits) and modifier
-// mask (Command, Shift, Option, Control); absent for anything else.
-std::optional<X11KeyCombination> x11KeyCombination(quint32 carbonKeyCode, quint32 carbonModifiers);
+// Letters and digits with Shift, Control, Alt and Super (Qt's Meta); absent
+// for anything else.
+std::optional<X11KeyCombination> x11KeyCombination(Qt::Key key, Qt::KeyboardModifiers modifiers);
 
 // Passive key grabs on the root window of Qt's own X connection; presses
 // arrive in Qt's event stream. Off X11 every registration fails.
@@ -34,7 +34,7 @@ public:
 
     void installHandler(std::function<void(int id)> handler) override;
     void removeHandler() override;
-    bool registerHotKey(quint32 keyCode, quint32 modifiers, int id) override;
+    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) override;
     void unregisterAll() override;
 
 private:

@@ -45,7 +45,6 @@ PowerSnapshot LinuxPower::currentPowerSnapshot()
     bool discharging = false;
     bool charging = false;
     PowerSnapshot snapshot;
-    QStringList summary;
 
     const QStringList names = QDir(root_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : names) {
@@ -54,7 +53,6 @@ PowerSnapshot LinuxPower::currentPowerSnapshot()
         if (isExternalSupply(type)) {
             const bool online = integerAttribute(folder, "online") == 1;
             externalOnline = externalOnline || online;
-            summary << QStringLiteral("%1: %2").arg(name, online ? QStringLiteral("online") : QStringLiteral("offline"));
         } else if (type == QLatin1String("Battery")) {
             // Mice, keyboards and phones report their batteries here too.
             if (attribute(folder, "scope") == QLatin1String("Device"))
@@ -66,12 +64,6 @@ PowerSnapshot LinuxPower::currentPowerSnapshot()
                 || status == QLatin1String("Not charging");
             if (!snapshot.batteryPercent)
                 snapshot.batteryPercent = capacity;
-            QString line = name + QLatin1Char(':');
-            if (capacity)
-                line += QStringLiteral(" %1%").arg(*capacity);
-            if (!status.isEmpty())
-                line += QLatin1Char(' ') + status;
-            summary << line;
         }
     }
 
@@ -81,20 +73,36 @@ PowerSnapshot LinuxPower::currentPowerSnapshot()
         snapshot.source = PowerSourceKind::battery;
     else if (charging)
         snapshot.source = PowerSourceKind::ac; // a charging or full battery has a charger behind it
-    snapshot.rawText = summary.join(QStringLiteral("; "));
     return snapshot;
 }
 
-QString LinuxPower::powerAssertionsText()
+bool inhibitorsShowVideo(const std::vector<Inhibitor>& inhibitors)
+{
+    static const QStringList playerWords{
+        QStringLiteral("vlc"),   QStringLiteral("mpv"),      QStringLiteral("totem"),
+        QStringLiteral("video"), QStringLiteral("playback"), QStringLiteral("movie"),
+    };
+    for (const Inhibitor& lock : inhibitors) {
+        if (!lock.what.split(QLatin1Char(':')).contains(QLatin1String("idle")))
+            continue;
+        const QString text = (lock.who + QLatin1Char(' ') + lock.why).toLower();
+        for (const QString& word : playerWords)
+            if (text.contains(word))
+                return true;
+    }
+    return false;
+}
+
+bool LinuxPower::isVideoPlaying()
 {
     const QString service = QStringLiteral("org.freedesktop.login1");
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected() || !bus.interface())
-        return {};
+        return false;
     // Asking first keeps the bus from trying to start logind where it is missing.
     const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(service);
     if (!registered.isValid() || !registered.value())
-        return {};
+        return false;
 
     QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/login1"),
                                                        QStringLiteral("org.freedesktop.login1.Manager"),
@@ -103,9 +111,9 @@ QString LinuxPower::powerAssertionsText()
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()
         || reply.signature() != QLatin1String("a(ssssuu)"))
-        return {};
+        return false;
 
-    QStringList lines;
+    std::vector<Inhibitor> inhibitors;
     const QDBusArgument list = reply.arguments().constFirst().value<QDBusArgument>();
     list.beginArray();
     while (!list.atEnd()) {
@@ -114,10 +122,10 @@ QString LinuxPower::powerAssertionsText()
         list.beginStructure();
         list >> what >> who >> why >> mode >> uid >> pid;
         list.endStructure();
-        lines << QStringLiteral("%1: %2 (what %3, mode %4, pid %5)").arg(who, why, what, mode).arg(pid);
+        inhibitors.push_back({what, who, why});
     }
     list.endArray();
-    return lines.join(QLatin1Char('\n'));
+    return inhibitorsShowVideo(inhibitors);
 }
 
 } // namespace launcher

@@ -23,4 +23,10 @@ AppPlatform SystemAppPlatform::appPlatform()
     return appPlatformOf(*parts_);
 }
 
+// The dashboard draws its bundled icons.
+QImage systemSymbolImage(const QString&, qreal, qreal)
+{
+    return {};
+}
+
 } // namespace launcher

@@ -1,4 +1,5 @@
 #include "platform/macos/MacHotKeys.h"
+#include "platform/macos/MacKeyCodes.h"
 
 #include <Carbon/Carbon.h>
 
@@ -50,11 +51,16 @@ void MacHotKeys::removeHandler()
     dispatch_.remove();
 }
 
-bool MacHotKeys::registerHotKey(quint32 keyCode, quint32 modifiers, int id)
+bool MacHotKeys::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id)
 {
+    const std::optional<CarbonKeyCombination> combination = carbonKeyCombination(key, modifiers);
+    if (!combination)
+        return false;
     const EventHotKeyID hotKey{hotKeySignature, UInt32(id)};
     EventHotKeyRef ref = nullptr;
-    if (RegisterEventHotKey(keyCode, modifiers, hotKey, GetEventDispatcherTarget(), 0, &ref) != noErr || !ref)
+    if (RegisterEventHotKey(combination->keyCode, combination->modifiers, hotKey, GetEventDispatcherTarget(), 0, &ref)
+            != noErr
+        || !ref)
         return false;
     hotKeyRefs_.push_back(ref);
     return true;

@@ -13,6 +13,10 @@ class MacLaunchAgent final : public LoginItem {
 public:
     MacLaunchAgent(const Environment& environment, CommandRunner& commands);
     QString itemPath() const override;
+    QString defaultProgramPath() const override
+    {
+        return QStringLiteral("/Applications/launcher.app/Contents/MacOS/launcher");
+    }
     // Writes the property list whole, then reloads the agent.
     void install(const QString& programPath) override;
     void uninstall() override;

@@ -11,16 +11,14 @@ const QString pmset = QStringLiteral("/usr/bin/pmset");
 PowerSnapshot parsePowerReport(const QString& output)
 {
     PowerSnapshot snapshot;
-    snapshot.rawText = output.trimmed();
-
-    const QString lower = snapshot.rawText.toLower();
+    const QString lower = output.toLower();
     if (lower.contains(QLatin1String("battery power")))
         snapshot.source = PowerSourceKind::battery;
     else if (lower.contains(QLatin1String("ac power")) || lower.contains(QLatin1String("charged")))
         snapshot.source = PowerSourceKind::ac;
 
     static const QRegularExpression percent(QStringLiteral("([0-9]{1,3})%"));
-    const QRegularExpressionMatch match = percent.match(snapshot.rawText);
+    const QRegularExpressionMatch match = percent.match(output);
     if (match.hasMatch()) {
         bool ok = false;
         const int value = match.captured(1).toInt(&ok);
@@ -37,9 +35,29 @@ PowerSnapshot MacPower::currentPowerSnapshot()
             .value_or(QString()));
 }
 
-QString MacPower::powerAssertionsText()
+bool assertionsShowVideo(const QString& output)
 {
-    return commands_.runCommand(pmset, {QStringLiteral("-g"), QStringLiteral("assertions")}).value_or(QString());
+    // A player holding the display awake, or the system's media and decoder services.
+    static const QStringList playbackWords{
+        QStringLiteral("preventuseridledisplaysleep 1"),
+        QStringLiteral("coremedia"),
+        QStringLiteral("vtdecoderxpcservice"),
+        QStringLiteral("avplayback"),
+        QStringLiteral("quicktime"),
+        QStringLiteral("iina"),
+        QStringLiteral("vlc"),
+    };
+    const QString lower = output.toLower();
+    for (const QString& word : playbackWords)
+        if (lower.contains(word))
+            return true;
+    return false;
+}
+
+bool MacPower::isVideoPlaying()
+{
+    return assertionsShowVideo(
+        commands_.runCommand(pmset, {QStringLiteral("-g"), QStringLiteral("assertions")}).value_or(QString()));
 }
 
 } // namespace launcher

@@ -4,6 +4,7 @@
 #include "platform/macos/MacDesktop.h"
 #include "platform/macos/MacHotKeys.h"
 #include "platform/macos/MacStatusItem.h"
+#include "platform/macos/MacSymbols.h"
 
 namespace launcher {
 
@@ -21,6 +22,11 @@ SystemAppPlatform::~SystemAppPlatform() = default;
 AppPlatform SystemAppPlatform::appPlatform()
 {
     return appPlatformOf(*parts_);
+}
+
+QImage systemSymbolImage(const QString& name, qreal points, qreal devicePixelRatio)
+{
+    return macSystemSymbolImage(name, points, devicePixelRatio);
 }
 
 } // namespace launcher

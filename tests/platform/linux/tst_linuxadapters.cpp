@@ -27,6 +27,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <X11/X.h>
+#include <X11/keysym.h>
 
 using namespace launcher;
 using namespace launcher::testing;
@@ -104,13 +106,25 @@ private slots:
         QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(69));
     }
 
+    void idleInhibitorOfAPlayerIsVideo()
+    {
+        const Inhibitor player{"idle", "mpv", "Playing video"};
+        const Inhibitor updates{"sleep:shutdown", "PackageKit", "Installing updates"};
+        QVERIFY(inhibitorsShowVideo({updates, player}));
+        QVERIFY(!inhibitorsShowVideo({updates}));
+        // Only a lock on idling: a player that merely holds off sleep may be playing sound.
+        QVERIFY(!inhibitorsShowVideo({{"sleep", "vlc", "Playing"}}));
+        QVERIFY(inhibitorsShowVideo({{"sleep:idle", "Firefox", "Video playback"}}));
+        QVERIFY(!inhibitorsShowVideo({{"idle", "gnome-shell", "Presentation"}}));
+    }
+
     void noSystemBusMeansNoAssertionsAndNoWait()
     {
         // No system bus here, and none should be looked for elsewhere.
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/launcher-test-bus");
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(LinuxPower().powerAssertionsText().isEmpty());
+        QVERIFY(!LinuxPower().isVideoPlaying());
         QVERIFY2(timer.elapsed() < 2000, "looking for a missing bus must not wait");
     }
 
@@ -278,6 +292,8 @@ private slots:
         // What a session's autostart reads before it starts anything.
         QSettings entry(autostart.itemPath(), QSettings::IniFormat);
         QCOMPARE(entry.value("Desktop Entry/Type").toString(), QStringLiteral("Application"));
+        QVERIFY(!autostart.defaultProgramPath().contains(QLatin1Char('/'))); // looked up in PATH
+
         QCOMPARE(entry.value("Desktop Entry/X-GNOME-Autostart-enabled").toString(), QStringLiteral("true"));
         // The icon installed with the program, named by theme, not by path.
         QCOMPARE(entry.value("Desktop Entry/Icon").toString(), launchAgentLabel);
@@ -293,12 +309,24 @@ private slots:
         QVERIFY(!QFileInfo::exists(autostart.itemPath()));
     }
 
+    void combinationsAsTheXServerNamesThem()
+    {
+        QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::ControlModifier | Qt::AltModifier),
+                 (X11KeyCombination{XK_l, ControlMask | Mod1Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_Z, Qt::ShiftModifier | Qt::MetaModifier),
+                 (X11KeyCombination{XK_z, ShiftMask | Mod4Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_0, Qt::NoModifier), (X11KeyCombination{XK_0, 0}));
+        QCOMPARE(x11KeyCombination(Qt::Key_9, Qt::AltModifier), (X11KeyCombination{XK_9, Mod1Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_F1, Qt::ControlModifier), std::nullopt);
+        QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::KeypadModifier), std::nullopt);
+    }
+
     void withoutX11NoHotKeyRegisters()
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
         LinuxHotKeys keys;
         keys.installHandler([](int) {});
-        QVERIFY(!keys.registerHotKey(37, hotKeyControlOption, 1));
+        QVERIFY(!keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1));
         keys.unregisterAll();
     }
 

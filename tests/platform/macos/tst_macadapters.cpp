@@ -2,6 +2,7 @@
 
 #include "platform/LaunchAgentLabel.h"
 #include "platform/macos/MacDisplaySleep.h"
+#include "platform/macos/MacKeyCodes.h"
 #include "platform/macos/MacLaunchAgent.h"
 #include "platform/macos/MacPower.h"
 #include "platform/macos/MacSoundAndBrightness.h"
@@ -46,6 +47,36 @@ private slots:
         }
     }
 
+    void assertionsShowVideo_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("video");
+        QTest::newRow("display held") << "PreventUserIdleDisplaySleep 1" << true;
+        QTest::newRow("display free") << "PreventUserIdleDisplaySleep 0" << false;
+        QTest::newRow("decoder") << "pid 391(VTDecoderXPCService): [0x1] NoDisplaySleepAssertion" << true;
+        QTest::newRow("media") << "pid 88(coremediad): PreventUserIdleSystemSleep" << true;
+        QTest::newRow("nothing") << "" << false;
+    }
+    void assertionsShowVideo()
+    {
+        QFETCH(QString, output);
+        QFETCH(bool, video);
+        QCOMPARE(launcher::assertionsShowVideo(output), video);
+    }
+
+    // Qt's Meta is the Control key on macOS.
+    void combinationsAsCarbonNamesThem()
+    {
+        QCOMPARE(carbonKeyCombination(Qt::Key_L, Qt::MetaModifier | Qt::AltModifier),
+                 (CarbonKeyCombination{0x25, 0x1800}));
+        QCOMPARE(carbonKeyCombination(Qt::Key_F, Qt::MetaModifier | Qt::AltModifier),
+                 (CarbonKeyCombination{0x03, 0x1800}));
+        QCOMPARE(carbonKeyCombination(Qt::Key_0, Qt::ControlModifier | Qt::ShiftModifier),
+                 (CarbonKeyCombination{0x1D, 0x0300}));
+        QCOMPARE(carbonKeyCombination(Qt::Key_Space, Qt::MetaModifier), std::nullopt);
+        QCOMPARE(carbonKeyCombination(Qt::Key_A, Qt::KeypadModifier), std::nullopt);
+    }
+
     void pmsetAskedAnewEachTime()
     {
         CallLog log;
@@ -55,7 +86,7 @@ private slots:
         commands.answers.insert(QStringLiteral("/usr/bin/pmset -g batt"), QStringLiteral("'AC Power'\n -Battery-0\t97%; charging"));
         commands.answers.insert(QStringLiteral("/usr/bin/pmset -g assertions"), QStringLiteral("PreventUserIdleDisplaySleep 1"));
         QCOMPARE(power.currentPowerSnapshot().batteryPercent, std::optional<int>(97));
-        QCOMPARE(power.powerAssertionsText(), QStringLiteral("PreventUserIdleDisplaySleep 1"));
+        QVERIFY(power.isVideoPlaying());
         runDisplaySleepCommand(commands);
         QCOMPARE(commands.commands.last(), QStringLiteral("/usr/bin/pmset displaysleepnow"));
         // The snapshot is read every second and display sleep is a timer's work; the movie test runs at a start.
