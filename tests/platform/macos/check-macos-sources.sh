@@ -35,7 +35,8 @@ common=(-std=c++20 -stdlib=libc++ -fPIC
     -Werror=objc-method-access -Werror=implicit-function-declaration
     # What the build defines for the program's libraries and its tests.
     -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_NETWORK_LIB -DQT_SVG_LIB -DQT_TESTLIB_LIB
-    -DLAUNCHER_HAVE_ICU "-DLAUNCHER_BIN_DIR=\"$build_dir/bin\"" "-DLAUNCHER_SOURCE_DIR=\"$source_dir\"")
+    -DLAUNCHER_HAVE_ICU "-DLAUNCHER_BIN_DIR=\"$build_dir/bin\"" "-DLAUNCHER_SOURCE_DIR=\"$source_dir\""
+    "-DLAUNCHER_VERSION=\"${LAUNCHER_VERSION:-0}\"")
 IFS=: read -r -a qt <<<"$qt_dirs"
 declare -A seen=()
 for d in "${qt[@]}"; do
