@@ -1,4 +1,5 @@
 #include "platform/PosixKeepAwakeLauncher.h"
+#include "platform/SpawnSignals.h"
 
 #include "platform/HelperLocation.h"
 #include "platform/ProcessIdentity.h"
@@ -131,7 +132,7 @@ struct SpawnSetup {
         posix_spawnattr_init(&attributes);
         posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
-        short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+        short flags = 0;
 #if defined(__APPLE__)
         flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
         for (int fd = 0; fd <= 2; ++fd)
@@ -139,16 +140,7 @@ struct SpawnSetup {
 #elif defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
         posix_spawn_file_actions_addclosefrom_np(&actions, 3);
 #endif
-        posix_spawnattr_setflags(&attributes, flags);
-        // Signal state is inherited across exec: start it clean.
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD})
-            sigaddset(&defaults, signal);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, flags | cleanSignalsForChild(attributes));
     }
     ~SpawnSetup()
     {

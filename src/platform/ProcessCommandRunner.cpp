@@ -1,4 +1,5 @@
 #include "platform/ProcessCommandRunner.h"
+#include "platform/SpawnSignals.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -39,15 +40,7 @@ struct Spawn {
         // Its own process group, so a time-out also ends whatever the tool
         // started and nothing is left holding the pipe.
         posix_spawnattr_setpgroup(&attributes, 0);
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD})
-            sigaddset(&defaults, signal);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | cleanSignalsForChild(attributes));
     }
     ~Spawn()
     {
