@@ -1,11 +1,10 @@
 #include "platform/PosixKeepAwakeLauncher.h"
-#include "platform/SpawnSignals.h"
+#include "platform/PosixSpawn.h"
 
 #include "platform/HelperLocation.h"
 #include "platform/ProcessIdentity.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -18,7 +17,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace launcher {
 
@@ -119,37 +117,6 @@ private:
     std::optional<KeepAwakeCoverage> coverage_;
 };
 
-// The helper's standard output and error are one pipe of ours, so whatever
-// it says reaches us and never the terminal; nothing else leaks into it, so
-// it cannot keep our sockets or pipes open after we are gone.
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-
-    explicit SpawnSetup(int output)
-    {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
-        short flags = 0;
-#if defined(__APPLE__)
-        flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
-        for (int fd = 0; fd <= 2; ++fd)
-            posix_spawn_file_actions_addinherit_np(&actions, fd);
-#elif defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
-        posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-#endif
-        posix_spawnattr_setflags(&attributes, flags | cleanSignalsForChild(attributes));
-    }
-    ~SpawnSetup()
-    {
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-};
 
 } // namespace
 
@@ -187,32 +154,30 @@ PosixKeepAwakeLauncher::PosixKeepAwakeLauncher(QString programPath) : programPat
 
 std::unique_ptr<KeepAwakeChild> PosixKeepAwakeLauncher::launch(const QStringList& arguments)
 {
-    std::vector<QByteArray> storage;
-    storage.push_back(QFile::encodeName(programPath_));
-    for (const QString& argument : arguments)
-        storage.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& bytes : storage)
-        argv.push_back(bytes.data());
-    argv.push_back(nullptr);
-
-    // The child's standard output is where it says what it holds. Both ends
-    // are non-blocking: we read without waiting, and a child whose output
-    // nobody reads any more loses it rather than stalls on a full pipe.
+    // The helper's standard output and error are one pipe of ours, so whatever
+    // it says reaches us and never the terminal; nothing else leaks into it, so
+    // it cannot keep our sockets or pipes open after we are gone.
     int status[2];
-    if (::pipe(status) != 0)
+    if (!makeOutputPipe(status, true))
         return nullptr;
-    if (::fcntl(status[0], F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(status[1], F_SETFD, FD_CLOEXEC) != 0
-        || ::fcntl(status[0], F_SETFL, O_NONBLOCK) != 0 || ::fcntl(status[1], F_SETFL, O_NONBLOCK) != 0) {
-        ::close(status[0]);
-        ::close(status[1]);
-        return nullptr;
-    }
-    SpawnSetup setup(status[1]);
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);
+    bool started = false;
+    {
+        short flags = 0;
+#if defined(__APPLE__)
+        flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
+#endif
+        ChildSpawn spawn(status[1], flags);
+#if defined(__APPLE__)
+        for (int fd = 0; fd <= 2; ++fd)
+            posix_spawn_file_actions_addinherit_np(&spawn.actions, fd);
+#elif defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
+        posix_spawn_file_actions_addclosefrom_np(&spawn.actions, 3);
+#endif
+        started = spawn.start(programPath_, arguments, pid);
+    }
     ::close(status[1]);
-    if (failed != 0) {
+    if (!started) {
         ::close(status[0]);
         return nullptr;
     }

@@ -1,7 +1,6 @@
 #include "platform/ProcessCommandRunner.h"
-#include "platform/SpawnSignals.h"
+#include "platform/PosixSpawn.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -14,52 +13,12 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace launcher {
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-// Started with posix_spawn rather than QProcess: QProcess (6.4) keeps a pipe
-// open for every program it fails to start, and a tool that is there but
-// cannot run (a broken interpreter line, a foreign binary) is asked for
-// again on every tick. posix_spawn reports such a failure itself.
-struct Spawn {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-
-    explicit Spawn(int output)
-    {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
-        // Its own process group, so a time-out also ends whatever the tool
-        // started and nothing is left holding the pipe.
-        posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | cleanSignalsForChild(attributes));
-    }
-    ~Spawn()
-    {
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    Spawn(const Spawn&) = delete;
-    Spawn& operator=(const Spawn&) = delete;
-};
-
-bool makePipe(int ends[2])
-{
-    if (::pipe(ends) != 0)
-        return false;
-    for (int i = 0; i < 2; ++i)
-        ::fcntl(ends[i], F_SETFD, FD_CLOEXEC);
-    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
-    return true;
-}
 
 // Reads what is there now; false once the pipe has reached its end.
 bool drain(int fd, QByteArray& into)
@@ -93,25 +52,25 @@ bool collect(pid_t pid, int options)
 std::optional<QString> ProcessCommandRunner::runCommand(const QString& path, const QStringList& arguments,
                                                         std::chrono::milliseconds timeLimit)
 {
-    std::vector<QByteArray> storage{QFile::encodeName(path)};
-    for (const QString& argument : arguments)
-        storage.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& bytes : storage)
-        argv.push_back(bytes.data());
-    argv.push_back(nullptr);
-
+    // Started with posix_spawn rather than QProcess: QProcess (6.4) keeps a pipe
+    // open for every program it fails to start, and a tool that is there but
+    // cannot run (a broken interpreter line, a foreign binary) is asked for
+    // again on every tick. posix_spawn reports such a failure itself.
     int output[2];
-    if (!makePipe(output))
+    if (!makeOutputPipe(output, false))
         return std::nullopt;
     pid_t pid = 0;
-    int failed = 0;
+    bool started = false;
     {
-        Spawn spawn(output[1]);
-        failed = posix_spawn(&pid, argv[0], &spawn.actions, &spawn.attributes, argv.data(), environ);
+        ChildSpawn spawn(output[1], POSIX_SPAWN_SETPGROUP);
+        posix_spawn_file_actions_addopen(&spawn.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        // Its own process group, so a time-out also ends whatever the tool
+        // started and nothing is left holding the pipe.
+        posix_spawnattr_setpgroup(&spawn.attributes, 0);
+        started = spawn.start(path, arguments, pid);
     }
     ::close(output[1]);
-    if (failed != 0) {
+    if (!started) {
         ::close(output[0]);
         return std::nullopt;
     }
