@@ -1,9 +1,9 @@
-#include "platform/linux/wayland/WaylandProtocols.h"
+#include "platform/linux/wayland/CompositorServices.h"
 
 namespace launcher {
 
 // Until the protocol client is built, no session offers anything.
-std::unique_ptr<WaylandProtocols> connectWaylandProtocols()
+std::unique_ptr<CompositorServices> connectWaylandProtocols()
 {
     return nullptr;
 }

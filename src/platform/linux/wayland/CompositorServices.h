@@ -9,12 +9,13 @@
 
 namespace launcher {
 
-// The compositor's own protocols that a Wayland session may offer (layer
-// shell, idle notification, output power), reached on a connection of the
-// program's own beside Qt's, and served from Qt's event loop.
-class WaylandProtocols {
+// What a Wayland compositor may offer beyond Qt's windows: covers above its
+// panels, notice of input anywhere in the session, and output power. Reached
+// through its protocols on a connection of the program's own, or through its
+// D-Bus services; served from Qt's event loop.
+class CompositorServices {
 public:
-    virtual ~WaylandProtocols() = default;
+    virtual ~CompositorServices() = default;
 
     // Black surfaces on the overlay layer, above the panels, one per output;
     // outputs that appear or vanish while it lives are covered or dropped.
@@ -36,7 +37,8 @@ public:
     virtual std::optional<bool> outputsAsleep() const = 0;
 };
 
-// Connects to the session's compositor; null when there is none to reach.
-std::unique_ptr<WaylandProtocols> connectWaylandProtocols();
+// Through the compositor's Wayland protocols (wlroots, KDE); null when there
+// is no compositor to reach.
+std::unique_ptr<CompositorServices> connectWaylandProtocols();
 
 } // namespace launcher
