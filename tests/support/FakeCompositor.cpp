@@ -80,6 +80,32 @@ void FakeCompositor::disconnect()
         shutdown(clientFd_, SHUT_RDWR);
 }
 
+uint32_t FakeCompositor::addGlobal(const Global &global)
+{
+    std::lock_guard lock(mutex_);
+    globals_.push_back(global);
+    const uint32_t name = uint32_t(globals_.size());
+    if (registry_)
+        sendString(registry_, 0, name, global.interface, global.version);
+    return name;
+}
+
+void FakeCompositor::removeGlobal(uint32_t name)
+{
+    std::lock_guard lock(mutex_);
+    if (registry_)
+        send(registry_, 1, {name});
+}
+
+std::vector<FakeCompositor::LayerSurface> FakeCompositor::layerSurfaces()
+{
+    std::lock_guard lock(mutex_);
+    std::vector<LayerSurface> live;
+    for (const auto &[id, surface] : layerSurfaces_)
+        live.push_back(surface);
+    return live;
+}
+
 void FakeCompositor::idleThenResume()
 {
     std::lock_guard lock(mutex_);
@@ -147,12 +173,72 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         send(1, displayDeleteId, {word(0)});
     } else if (interface == "wl_display" && opcode == displayGetRegistry) {
         objects_[word(0)] = "wl_registry";
+        registry_ = word(0);
         for (size_t i = 0; i < globals_.size(); ++i)
             sendString(word(0), 0, uint32_t(i + 1), globals_[i].interface, globals_[i].version);
     } else if (interface == "wl_registry" && opcode == 0) {
         size_t next = 1;
         const std::string bound = stringAt(words, 1, next);
-        objects_[word(next + 1)] = bound;
+        const uint32_t id = word(next + 1);
+        objects_[id] = bound;
+        const uint32_t name = word(0);
+        if (bound == "wl_output" && name >= 1 && name <= globals_.size()) {
+            outputGlobals_[id] = name;
+            // scale, then done
+            send(id, 3, {uint32_t(globals_[name - 1].scale)});
+            if (word(next) >= 2)
+                send(id, 2, {});
+        }
+    } else if (interface == "wl_compositor" && opcode == 0) {
+        objects_[word(0)] = "wl_surface";
+        surfaces_[word(0)] = {};
+    } else if (interface == "wl_shm" && opcode == 0) {
+        objects_[word(0)] = "wl_shm_pool";
+    } else if (interface == "wl_shm_pool" && opcode == 0) {
+        objects_[word(0)] = "wl_buffer";
+        buffers_[word(0)] = {int32_t(word(2)), int32_t(word(3))};
+    } else if (interface == "wl_surface" && opcode == 1) {
+        surfaces_[object].pendingBuffer = word(0);
+    } else if (interface == "wl_surface" && opcode == 8) {
+        surfaces_[object].pendingScale = int32_t(word(0));
+    } else if (interface == "wl_surface" && opcode == 6) {
+        Surface &surface = surfaces_[object];
+        surface.scale = surface.pendingScale;
+        const auto layer = layerSurfaces_.find(surface.layerSurface);
+        if (layer != layerSurfaces_.end()) {
+            if (!surface.configured) {
+                surface.configured = true;
+                send(surface.layerSurface, 0, {1, outputWidth, outputHeight});
+            }
+            const auto buffer = buffers_.find(surface.pendingBuffer);
+            if (buffer != buffers_.end()) {
+                layer->second.bufferWidth = buffer->second.first;
+                layer->second.bufferHeight = buffer->second.second;
+                layer->second.bufferScale = surface.scale;
+            }
+        }
+    } else if (interface == "wl_surface" && opcode == 0) {
+        objects_.erase(object);
+        surfaces_.erase(object);
+    } else if (interface == "zwlr_layer_shell_v1" && opcode == 0) {
+        objects_[word(0)] = "zwlr_layer_surface_v1";
+        LayerSurface created;
+        created.output = outputGlobals_[word(2)];
+        created.layer = word(3);
+        layerSurfaces_[word(0)] = created;
+        surfaces_[word(1)].layerSurface = word(0);
+    } else if (interface == "zwlr_layer_surface_v1") {
+        LayerSurface &layer = layerSurfaces_[object];
+        if (opcode == 1)
+            layer.anchor = word(0);
+        else if (opcode == 2)
+            layer.exclusiveZone = int32_t(word(0));
+        else if (opcode == 4)
+            layer.keyboardInteractivity = word(0);
+        else if (opcode == 7) {
+            layerSurfaces_.erase(object);
+            objects_.erase(object);
+        }
     } else if (interface == "zwlr_output_power_manager_v1" && opcode == 0) {
         objects_[word(0)] = "zwlr_output_power_v1";
         sendPower(word(0));
@@ -170,8 +256,6 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         objects_[word(0)] = "ext_idle_notification_v1";
     } else if (interface == "org_kde_kwin_idle" && opcode == 0) {
         objects_[word(0)] = "org_kde_kwin_idle_timeout";
-    } else if (interface == "wl_compositor" && opcode == 0) {
-        objects_[word(0)] = "wl_surface";
     } else if ((interface == "ext_idle_notification_v1" && opcode == 0)
                || (interface == "org_kde_kwin_idle_timeout" && opcode == 0)) {
         objects_.erase(object);

@@ -23,7 +23,22 @@ public:
     struct Global {
         std::string interface;
         uint32_t version = 1;
+        int32_t scale = 1; // of a wl_output
     };
+    // A layer surface as the client set it up, and the buffer it showed.
+    struct LayerSurface {
+        uint32_t output = 0; // the output's global name
+        uint32_t layer = 0;
+        uint32_t anchor = 0;
+        int32_t exclusiveZone = 0;
+        uint32_t keyboardInteractivity = 0;
+        int32_t bufferWidth = 0;
+        int32_t bufferHeight = 0;
+        int32_t bufferScale = 1;
+    };
+    // The size every layer surface is configured to, in surface coordinates.
+    static constexpr uint32_t outputWidth = 640;
+    static constexpr uint32_t outputHeight = 400;
 
     explicit FakeCompositor(std::vector<Global> globals, Behaviour behaviour = Behaviour::answer);
     ~FakeCompositor();
@@ -37,6 +52,11 @@ public:
     bool outputsOn() const { return outputsOn_; }
     // Drops the client, as a compositor that quits or kills it.
     void disconnect();
+    // Globals that appear and vanish later; names count from 1 in order.
+    uint32_t addGlobal(const Global &global);
+    void removeGlobal(uint32_t name);
+    // The layer surfaces the client holds now.
+    std::vector<LayerSurface> layerSurfaces();
 
 private:
     void serve();
@@ -55,6 +75,19 @@ private:
     std::thread thread_;
     std::mutex mutex_;
     std::map<uint32_t, std::string> objects_;
+    uint32_t registry_ = 0;
+    std::map<uint32_t, uint32_t> outputGlobals_; // wl_output object → global name
+    struct Surface {
+        int32_t scale = 1;
+        int32_t pendingScale = 1;
+        uint32_t pendingBuffer = 0;
+        uint32_t layerSurface = 0;
+        bool configured = false;
+    };
+    std::map<uint32_t, Surface> surfaces_;
+    std::map<uint32_t, std::pair<int32_t, int32_t>> buffers_;
+    std::map<uint32_t, LayerSurface> layerSurfaces_; // by zwlr_layer_surface_v1 object
+    std::map<uint32_t, uint32_t> layerSurfaceOf_;    // wl_surface object → layer surface object
     std::atomic<bool> outputsOn_{true};
 };
 

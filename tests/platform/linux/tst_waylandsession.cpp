@@ -150,6 +150,50 @@ private slots:
         QCOMPARE(resumed, 2);
     }
 
+    void coversSitAboveEverythingOnEveryOutputAndFollowThem()
+    {
+        FakeCompositor compositor(wlrootsGlobals);
+        WaylandDisplayAt display{compositor.socketPath()};
+        auto services = connectWaylandProtocols();
+        QVERIFY(services);
+        auto covers = services->createOverlayCovers([](WakeEventType) {});
+        QVERIFY(covers);
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(1));
+        // Drawn once configured: the whole configured size, in black.
+        QTRY_COMPARE(compositor.layerSurfaces().front().bufferWidth, int(FakeCompositor::outputWidth));
+        const FakeCompositor::LayerSurface cover = compositor.layerSurfaces().front();
+        QCOMPARE(cover.bufferHeight, int(FakeCompositor::outputHeight));
+        QCOMPARE(cover.layer, 3u);                 // overlay
+        QCOMPARE(cover.anchor, 15u);               // every edge
+        QCOMPARE(cover.exclusiveZone, -1);         // over the panels, not beside them
+        QCOMPARE(cover.keyboardInteractivity, 1u); // exclusive
+
+        // An output that appears is covered, at its own scale.
+        const uint32_t added = compositor.addGlobal({"wl_output", 3, 2});
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(2));
+        const auto onAdded = [&] {
+            for (const auto &surface : compositor.layerSurfaces())
+                if (surface.output == added)
+                    return surface;
+            return FakeCompositor::LayerSurface{};
+        };
+        QTRY_COMPARE(onAdded().bufferWidth, int(2 * FakeCompositor::outputWidth));
+        QCOMPARE(onAdded().bufferHeight, int(2 * FakeCompositor::outputHeight));
+        QCOMPARE(onAdded().bufferScale, 2);
+
+        // One that vanishes takes its cover along; the others stay.
+        compositor.removeGlobal(added);
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(1));
+        QVERIFY(compositor.layerSurfaces().front().output != added);
+
+        covers.reset();
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(0));
+        // Outputs that come later, without covers, get none.
+        compositor.addGlobal({"wl_output", 3});
+        QTest::qWait(200);
+        QCOMPARE(compositor.layerSurfaces().size(), size_t(0));
+    }
+
     void aCompositorThatGoesAwayLeavesNothingOfferedAndNothingBroken()
     {
         FakeCompositor compositor(wlrootsGlobals);
