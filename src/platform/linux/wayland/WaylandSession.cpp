@@ -92,7 +92,6 @@ struct WaylandSession::Cover {
     uint32_t height = 0;
     int32_t bufferScale = 0;
     bool configured = false;
-    bool shown = false;
 };
 
 struct WaylandSession::CoverSet {
@@ -485,15 +484,6 @@ void WaylandSession::destroyCoverSet(int id)
     flush();
 }
 
-int WaylandSession::shownCoverCount(int id) const
-{
-    const auto it = coverSets_.find(id);
-    if (it == coverSets_.end())
-        return 0;
-    return int(std::count_if(it->second->covers.begin(), it->second->covers.end(),
-                             [](const auto &cover) { return cover->shown; }));
-}
-
 void WaylandSession::addCover(CoverSet &set, Output &output)
 {
     static const zwlr_layer_surface_v1_listener coverListener{
@@ -557,7 +547,6 @@ void WaylandSession::drawCover(Cover &cover)
         wl_buffer_destroy(cover.buffer);
     cover.buffer = buffer;
     cover.bufferScale = scale;
-    cover.shown = true;
     flush();
 }
 

@@ -55,15 +55,10 @@ public:
     // come and go. Input on them is passed to onInput, later, from the loop.
     int createCoverSet(std::function<void(WakeEventType)> onInput);
     void destroyCoverSet(int id);
-    // Outputs covered by the set that have shown their black buffer.
-    int shownCoverCount(int id) const;
 
     void watchIdle(std::function<void()> onInput);
     void setOutputsPowered(bool on);
     std::optional<bool> outputsAsleep() const;
-
-    // Waits (bounded) until the compositor has answered everything sent so far.
-    bool roundtrip(int timeoutMs = 2000);
 
 private:
     struct Output;
@@ -73,6 +68,8 @@ private:
 
     explicit WaylandSession(wl_display *display);
     bool start();
+    // Waits (bounded) until the compositor has answered everything sent so far.
+    bool roundtrip(int timeoutMs = 2000);
     void readEvents();
     void flush();
     void fail();
