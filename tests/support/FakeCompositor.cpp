@@ -106,6 +106,13 @@ std::vector<FakeCompositor::LayerSurface> FakeCompositor::layerSurfaces()
     return live;
 }
 
+void FakeCompositor::switchOutput(size_t index, bool on)
+{
+    std::lock_guard lock(mutex_);
+    if (index < powerObjects_.size())
+        sendPower(powerObjects_[index], on);
+}
+
 void FakeCompositor::idleThenResume()
 {
     std::lock_guard lock(mutex_);
@@ -241,17 +248,19 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         }
     } else if (interface == "zwlr_output_power_manager_v1" && opcode == 0) {
         objects_[word(0)] = "zwlr_output_power_v1";
-        sendPower(word(0));
+        powerObjects_.push_back(word(0));
+        sendPower(word(0), outputsOn_);
     } else if (interface == "zwlr_output_power_v1" && opcode == 0) {
         outputsOn_ = word(0) == 1;
-        sendPower(object);
+        sendPower(object, outputsOn_);
     } else if (interface == "org_kde_kwin_dpms_manager" && opcode == 0) {
         objects_[word(0)] = "org_kde_kwin_dpms";
+        powerObjects_.push_back(word(0));
         send(word(0), 0, {1});
-        sendPower(word(0));
+        sendPower(word(0), outputsOn_);
     } else if (interface == "org_kde_kwin_dpms" && opcode == 0) {
         outputsOn_ = word(0) == 0;
-        sendPower(object);
+        sendPower(object, outputsOn_);
     } else if (interface == "ext_idle_notifier_v1" && opcode == 1) {
         objects_[word(0)] = "ext_idle_notification_v1";
     } else if (interface == "org_kde_kwin_idle" && opcode == 0) {
@@ -263,13 +272,13 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
     return true;
 }
 
-void FakeCompositor::sendPower(uint32_t object)
+void FakeCompositor::sendPower(uint32_t object, bool on)
 {
     if (objects_[object] == "zwlr_output_power_v1") {
-        send(object, 0, {outputsOn_ ? 1u : 0u});
+        send(object, 0, {on ? 1u : 0u});
     } else {
         // KDE counts modes up from on (0) to off (3), and closes with done.
-        send(object, 1, {outputsOn_ ? 0u : 3u});
+        send(object, 1, {on ? 0u : 3u});
         send(object, 2, {});
     }
 }

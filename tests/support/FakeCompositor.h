@@ -50,8 +50,10 @@ public:
 
     // Every idle notification goes idle and resumes, as at a person's return.
     void idleThenResume();
-    // What a client last asked an output to be, and what the compositor says.
+    // What a client last asked the outputs to be.
     bool outputsOn() const { return outputsOn_; }
+    // The compositor switches one output by itself, as KDE's does at input.
+    void switchOutput(size_t index, bool on);
     // Drops the client, as a compositor that quits or kills it.
     void disconnect();
     // Globals that appear and vanish later; names count from 1 in order.
@@ -65,7 +67,7 @@ private:
     bool handle(uint32_t object, uint16_t opcode, const std::vector<uint32_t> &words);
     void send(uint32_t object, uint16_t opcode, const std::vector<uint32_t> &arguments);
     void sendString(uint32_t object, uint16_t opcode, uint32_t before, const std::string &text, uint32_t after);
-    void sendPower(uint32_t object);
+    void sendPower(uint32_t object, bool on);
 
     std::vector<Global> globals_;
     Behaviour behaviour_;
@@ -91,6 +93,7 @@ private:
     std::map<uint32_t, LayerSurface> layerSurfaces_; // by zwlr_layer_surface_v1 object
     std::map<uint32_t, uint32_t> layerSurfaceOf_;    // wl_surface object → layer surface object
     std::atomic<bool> outputsOn_{true};
+    std::vector<uint32_t> powerObjects_; // in the order the client asked for them
 };
 
 } // namespace launcher::testing

@@ -30,7 +30,7 @@ public:
 };
 
 const std::vector<FakeCompositor::Global> wlrootsGlobals{
-    {"wl_compositor", 4},   {"wl_shm", 1},        {"wl_output", 3},
+    {"wl_compositor", 4},   {"wl_shm", 1},        {"wl_output", 3}, {"wl_output", 3},
     {"wl_seat", 7},         {"zwlr_layer_shell_v1", 4},
     {"ext_idle_notifier_v1", 1}, {"zwlr_output_power_manager_v1", 1},
 };
@@ -120,6 +120,12 @@ private slots:
         services->setOutputsPowered(true);
         QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(false));
         QVERIFY(compositor.outputsOn());
+
+        // Asleep means every output: one that wakes by itself is enough to end it.
+        services->setOutputsPowered(false);
+        QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(true));
+        compositor.switchOutput(0, true);
+        QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(false));
     }
 
     void idleCallsBackOnlyAtResumeAndOnlyWhileWatched_data()
@@ -158,7 +164,9 @@ private slots:
         QVERIFY(services);
         auto covers = services->createOverlayCovers([](WakeEventType) {});
         QVERIFY(covers);
-        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(1));
+        // One per output.
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(2));
+        QVERIFY(compositor.layerSurfaces()[0].output != compositor.layerSurfaces()[1].output);
         // Drawn once configured: the whole configured size, in black.
         QTRY_COMPARE(compositor.layerSurfaces().front().bufferWidth, int(FakeCompositor::outputWidth));
         const FakeCompositor::LayerSurface cover = compositor.layerSurfaces().front();
@@ -170,7 +178,7 @@ private slots:
 
         // An output that appears is covered, at its own scale.
         const uint32_t added = compositor.addGlobal({"wl_output", 3, 2});
-        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(2));
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(3));
         const auto onAdded = [&] {
             for (const auto &surface : compositor.layerSurfaces())
                 if (surface.output == added)
@@ -183,8 +191,9 @@ private slots:
 
         // One that vanishes takes its cover along; the others stay.
         compositor.removeGlobal(added);
-        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(1));
-        QVERIFY(compositor.layerSurfaces().front().output != added);
+        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(2));
+        for (const auto &surface : compositor.layerSurfaces())
+            QVERIFY(surface.output != added);
 
         covers.reset();
         QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(0));
