@@ -6,6 +6,7 @@
 #include "platform/SystemEnvironment.h"
 #include "support/FakePlatform.h"
 #include "support/Files.h"
+#include "support/ProgramUnderTest.h"
 
 #include <QCoreApplication>
 #include <QLocalServer>
@@ -269,50 +270,29 @@ private slots:
     // copy leaves quietly, where a copy started by hand asks for the dashboard.
     void theProgramStartedByItsLaunchAgentLeavesTheRunningOneAlone()
     {
-        QTemporaryDir home;
-        const QString data = home.filePath(QStringLiteral("data"));
-#ifdef Q_OS_MACOS
-        const QString support = home.filePath(QStringLiteral("Library/Application Support/PelvaneWakehold"));
-#else
-        const QString support = data + QStringLiteral("/PelvaneWakehold");
-#endif
+        ProgramUnderTest copy;
+        copy.environment.insert("QT_QPA_PLATFORM", "offscreen");
 #ifdef Q_OS_MACOS
         // There the socket lives in the user's own temporary folder.
-        const QString socketDirectory = privateSocketDirectory(SystemEnvironment());
+        SingleInstance running(copy.home.filePath("Library/Application Support/PelvaneWakehold"),
+                               privateSocketDirectory(SystemEnvironment()));
 #else
-        QTemporaryDir sockets;
-        const QString socketDirectory = sockets.path();
+        SingleInstance running(copy.support(), copy.home.filePath("run"));
 #endif
-        SingleInstance running(support, socketDirectory);
         QVERIFY(running.tryBecomePrimary());
         QSignalSpy shown(&running, &SingleInstance::showRequested);
-
-        const auto startCopy = [&](const QString& service) {
-            QProcess copy;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("HOME"), home.path());
-            environment.insert(QStringLiteral("XDG_DATA_HOME"), data);
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-            environment.insert(QStringLiteral("PELVANE_TEST_MODE"), QStringLiteral("1"));
-            environment.insert(QStringLiteral("XPC_SERVICE_NAME"), service);
-            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), socketDirectory);
-            copy.setProcessEnvironment(environment);
-            copy.start(QStringLiteral(LAUNCHER_BIN_DIR "/launcher"), {});
-            if (!copy.waitForStarted())
-                return -1;
+        const auto startCopy = [&copy](const char* service) {
+            copy.environment.insert("XPC_SERVICE_NAME", service);
             // The running one answers from this event loop.
-            QElapsedTimer waited;
-            waited.start();
-            while (copy.state() != QProcess::NotRunning && waited.elapsed() < 20000) {
+            auto ended = std::async(std::launch::async, [&copy] { return copy.run({}); });
+            while (ended.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
                 QCoreApplication::processEvents();
-                copy.waitForFinished(20);
-            }
-            return copy.exitStatus() == QProcess::NormalExit ? copy.exitCode() : -1;
+            return ended.get().code;
         };
-        QCOMPARE(startCopy(QStringLiteral("org.pelvanewakehold.launcher")), 0);
+        QCOMPARE(startCopy("org.pelvanewakehold.launcher"), 0);
         QTest::qWait(300);
         QCOMPARE(shown.count(), 0);
-        QCOMPARE(startCopy(QStringLiteral("com.apple.Terminal")), 0);
+        QCOMPARE(startCopy("com.apple.Terminal"), 0);
         QTRY_COMPARE(shown.count(), 1);
     }
 };

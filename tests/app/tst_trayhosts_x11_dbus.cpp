@@ -1,6 +1,6 @@
 // The program itself, started as a user would, on this test's own X server
-// and session bus: with no tray at all, and on Xfce's panel, whose tray draws
-// the item over D-Bus as a StatusNotifier host.
+// and session bus, on Xfce's panel, whose tray draws the item over D-Bus as a
+// StatusNotifier host.
 
 #include "platform/linux/LinuxStatusItem.h"
 #include "support/ProgramUnderTest.h"
@@ -114,20 +114,6 @@ bool start(ProgramUnderTest& program)
 class TrayHostsTest : public QObject {
     Q_OBJECT
 private slots:
-    void withoutATrayTheDashboardStandsIn()
-    {
-        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-        ProgramUnderTest program;
-        QVERIFY(start(program));
-        QString errors;
-        QTRY_VERIFY_WITH_TIMEOUT((errors += program.program.readAllStandardError()).contains("no system tray"), 20000);
-        const qint64 pid = program.program.processId();
-        QTRY_VERIFY2_WITH_TIMEOUT(visibleWindowNames(pid).contains(QStringLiteral("Pelvane Awake Dashboard")),
-                                  qPrintable(visibleWindowNames(pid).join(QStringLiteral(", "))), 10000);
-        program.stop();
-        QCOMPARE(program.program.exitStatus(), QProcess::NormalExit);
-    }
-
     void xfcePanelShowsTheItemAtFullSize()
     {
         const QString panelProgram = QStandardPaths::findExecutable(QStringLiteral("xfce4-panel"));
