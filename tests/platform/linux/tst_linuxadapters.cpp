@@ -255,6 +255,8 @@ private slots:
             autostart.install(program);
             QVERIFY(readFile(autostart.itemPath()).contains("\nExec=" + desktopExecValue(program).toUtf8() + '\n'));
         }
+        // The icon installed with the program, named by theme, not by path.
+        QVERIFY(readFile(autostart.itemPath()).contains("\nIcon=" + launchAgentLabel.toUtf8() + '\n'));
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (!validator.isEmpty()) {
             autostart.install(QStringLiteral("/opt/it's \"new\" $place/100%/launcher"));

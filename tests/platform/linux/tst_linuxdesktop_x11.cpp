@@ -152,6 +152,7 @@ private slots:
         LinuxStatusItem item;
         item.setImage(drawStatusGlyph(glyphLook(AwakeMode::normal, activePelvaneGreen(), Qt::red, 2.5), 2.0));
         QVERIFY(!item.usesStatusNotifierHost() && item.isShown());
+        QVERIFY(item.showsFramesCheaply()); // an XEmbed tray repaints locally
         item.setToolTip(QStringLiteral("Pelvane 12:34"));
         // The icon's own geometry is relative to the tray's window; the picture tells where it is.
         const QRect tray(QGuiApplication::primaryScreen()->geometry().right() - 119, 0, 120, 32);
