@@ -194,13 +194,6 @@ private slots:
         QVERIFY(status.value("remaining").isNull());
         QVERIFY(!app.state().hasScheduledStop());
 
-        // The timed stop of a command fires like a preset's.
-        answerRequest(*app.delegate, "normal 90s");
-        app.fake.clock.advance(91);
-        QCOMPARE(app.state().mode, AwakeMode::off);
-        QCOMPARE(app.history().back().action, QString("disable"));
-
-        answerRequest(*app.delegate, "normal");
         status = okStatus(answerRequest(*app.delegate, "off"));
         QCOMPARE(statusText(status), QString("mode: off\n"));
         QCOMPARE(app.history().back().action, QString("disable"));

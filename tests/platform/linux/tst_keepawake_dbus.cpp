@@ -182,7 +182,8 @@ private slots:
         };
         QVERIFY(exportAt("/org/freedesktop/login1", &logind) && exportAt("/org/gnome/SessionManager", &gnome)
                 && exportAt("/org/freedesktop/PowerManagement/Inhibit", &power)
-                && exportAt("/org/freedesktop/portal/desktop", &portal));
+                && exportAt("/org/freedesktop/portal/desktop", &portal)
+                && exportAt("/org/freedesktop/ScreenSaver", &screenSaver));
         // A bus socket that takes connections and never says a word.
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -229,9 +230,6 @@ private slots:
         QTest::newRow("portal alone")
             << QStringList{"portal"} << QStringList{"-dims"} << QStringList{"portal Inhibit '' 4", "portal Inhibit '' 8"}
             << "holding: sleep=portal display=portal" << SIGTERM;
-        QTest::newRow("screen saver at its older path")
-            << QStringList{"old-screensaver"} << QStringList{"-d"} << QStringList{"screensaver Inhibit launcher"}
-            << "holding: sleep=none display=screensaver" << SIGTERM;
         QTest::newRow("nothing") << QStringList{} << QStringList{"-dims"} << QStringList{}
                                  << "holding: sleep=none display=none" << SIGTERM;
     }
@@ -457,13 +455,6 @@ private:
             else
                 bus.unregisterService(QString::fromLatin1(service));
         }
-        const bool old = services.contains("old-screensaver");
-        bus.unregisterObject(QStringLiteral("/ScreenSaver"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
-        bus.registerObject(old ? QStringLiteral("/ScreenSaver") : QStringLiteral("/org/freedesktop/ScreenSaver"),
-                           &screenSaver, QDBusConnection::ExportAllSlots);
-        if (old)
-            bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"));
         for (auto [name, standIn] : std::initializer_list<std::pair<const char*, StandIn*>>{
                  {"gnome", &gnome}, {"power", &power}, {"screensaver", &screenSaver}, {"portal", &portal}, {"logind", &logind}}) {
             standIn->refuse = services.contains('-' + QString::fromLatin1(name));
