@@ -248,11 +248,24 @@ private slots:
         if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
             screenshot().copy(strip).save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel.png");
 
-        // A left click opens the program's own menu.
-        click(icon.center(), "1");
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowNames(program.pid()).size() >= 1, 10000);
+        // The panel draws the menu itself on a right click: no window of ours.
+        const QRect belowPanel(0, strip.bottom() + 1, strip.width(), 300);
+        const QImage before = screenshot().copy(belowPanel);
+        click(icon.center(), "3");
+        QTRY_VERIFY_WITH_TIMEOUT(screenshot().copy(belowPanel) != before, 10000);
+        QCOMPARE(visibleWindowNames(program.pid()), QStringList());
         if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
             screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-menu.png");
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {"key", "Escape"}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(screenshot().copy(belowPanel) == before, 10000);
+
+        // A left click opens the dashboard, and pops no menu window of ours.
+        click(icon.center(), "1");
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindowNames(program.pid()), QStringList{"Pelvane Awake Dashboard"}, 10000);
+        QTest::qWait(500);
+        QCOMPARE(visibleWindowNames(program.pid()), QStringList{"Pelvane Awake Dashboard"});
+        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
+            screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-click.png");
 
         program.stop();
         QVERIFY2(program.process().exitStatus() == QProcess::NormalExit, qPrintable(program.errors()));

@@ -188,8 +188,8 @@ private slots:
         LinuxHotKeys keys;
         QList<int> ids;
         keys.installHandler([&](int id) { ids.append(id); });
-        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1));
-        QVERIFY(keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2));
+        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        QVERIFY(keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2, {}));
 
         // Through no lock, caps lock, both, num lock alone.
         const std::pair<const char*, unsigned> toggles[] = {
@@ -238,9 +238,10 @@ private slots:
         LinuxHotKeys keys;
         QList<int> ids;
         keys.installHandler([&](int id) { ids.append(id); });
-        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1));
-        QVERIFY(!keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2));
-        QVERIFY(keys.registerHotKey(Qt::Key_0, hotKeyControlOption, 3));
+        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        QVERIFY(!keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2, {}));
+        QCOMPARE(keys.refusal(), HotKeyRefusal::taken);
+        QVERIFY(keys.registerHotKey(Qt::Key_0, hotKeyControlOption, 3, {}));
         xdotool({"key", "ctrl+alt+f"});
         xdotool({"key", "ctrl+alt+0"});
         xdotool({"key", "ctrl+alt+l"});
