@@ -3,6 +3,7 @@
 // the item over D-Bus as a StatusNotifier host.
 
 #include "platform/linux/LinuxStatusItem.h"
+#include "support/LauncherProgram.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 using namespace launcher;
+using namespace launcher::testing;
 
 namespace {
 
@@ -110,47 +112,6 @@ void click(const QPoint& at, const char* button)
              0);
 }
 
-// The program in normal mode, with a home of its own; ended like by a logout.
-class Program {
-public:
-    Program()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home_.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral(".local/share")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
-        env.insert(QStringLiteral("TMPDIR"), home_.path());
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-        env.insert(QStringLiteral("PELVANE_TEST_MODE"), QStringLiteral("1"));
-        process_.setProcessEnvironment(env);
-        process_.start(QStringLiteral(LAUNCHER_BIN_DIR "/launcher"), {});
-    }
-    ~Program() { stop(); }
-    void stop()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.terminate();
-        if (!process_.waitForFinished(10000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-    qint64 pid() const { return process_.processId(); }
-    QString errors()
-    {
-        errors_ += QString::fromUtf8(process_.readAllStandardError());
-        return errors_;
-    }
-    QProcess& process() { return process_; }
-
-private:
-    QTemporaryDir home_;
-    QProcess process_;
-    QString errors_;
-};
-
 } // namespace
 
 class TrayHostsTest : public QObject {
@@ -159,7 +120,7 @@ private slots:
     void withoutATrayTheDashboardStandsIn()
     {
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-        Program program;
+        LauncherProgram program;
         QVERIFY(program.process().waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(program.errors().contains(QStringLiteral("no system tray")), 20000);
         QTRY_VERIFY2_WITH_TIMEOUT(visibleWindowNames(program.pid()).contains(QStringLiteral("Pelvane Awake Dashboard")),
@@ -203,7 +164,7 @@ private slots:
         QVERIFY(panel.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(statusNotifierHostRegistered(), 20000);
 
-        Program program;
+        LauncherProgram program;
         QVERIFY(program.process().waitForStarted());
         // The watcher lists the item as "connection/path"; nothing else on this bus has one.
         const auto registered = [] {
