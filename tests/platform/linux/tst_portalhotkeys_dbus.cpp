@@ -1,9 +1,9 @@
 // Hot keys through the desktop portal, against a stand-in portal on this
-// test's own session bus: what is bound, what a press does, and what the user
-// is told where the portal has no global shortcuts.
+// test's own session bus: what is bound, what a press does, and what comes
+// back where the portal has no global shortcuts.
 
 #include "platform/linux/PortalHotKeys.h"
-#include "support/AppFixture.h"
+#include "platform/AppPlatform.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
@@ -12,7 +12,6 @@
 #include <QtTest>
 
 using namespace launcher;
-using namespace launcher::testing;
 
 namespace {
 
@@ -212,30 +211,6 @@ private slots:
         QCOMPARE(refusals.size(), 1);
         if (portalKind == 2) // the session it opened is closed again
             QTRY_COMPARE(portal->closed, QStringList{portal->session});
-    }
-
-    // The whole path: the program tells the user once, and marks the menu.
-    void theProgramSaysOnceThatThisDesktopHasNoHotKeys()
-    {
-        StandInPortal portal(std::nullopt);
-        QVERIFY(portal.start());
-        PortalHotKeys keys(QDBusConnection::sessionBus());
-        FakePlatform fake;
-        FakeAppPlatform desktop{fake.calls};
-        AppDelegate delegate(fake.platform(), AppPlatform{desktop.statusItem, keys, desktop.colorPanel, desktop.desktop},
-                             std::make_unique<FakeDashboardHost>());
-        delegate.state.changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
-        QTest::ignoreMessage(QtWarningMsg, "launcher: this desktop offers no global hot keys; every command stays in the menu");
-        delegate.applicationDidFinishLaunching();
-        QVERIFY(desktop.desktop.toast.text.isEmpty());
-        QTRY_COMPARE(desktop.desktop.toast.text,
-                     QStringLiteral("Hot keys are not available on this desktop; use the menu instead"));
-        const QAction* toggle = actionWithTag(delegate.menu(), toggleTag);
-        QVERIFY(toggle->isEnabled());
-        QCOMPARE(toggle->text().section(QLatin1Char('\t'), 1), QStringLiteral("Ctrl+Alt+L (unavailable)"));
-        QVERIFY(delegate.hotKeyRefs.size() == 3
-                && std::none_of(delegate.hotKeyRefs.begin(), delegate.hotKeyRefs.end(), [](auto ref) { return bool(ref); }));
-        delegate.applicationWillTerminate();
     }
 };
 
