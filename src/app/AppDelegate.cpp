@@ -66,6 +66,9 @@ void AppDelegate::applicationDidFinishLaunching()
             (*self)->showNotice(message);
     };
     configureMenu();
+    // Where the tray keeps the menu for the other button, the click that would
+    // have opened it opens the dashboard: the program has no other window.
+    statusItem.setPrimaryAction(guarded([](AppDelegate& self) { self.openHistoryFile(); }));
 
     // The native handler only posts: the actions run from the event loop,
     // in the order of the presses.
@@ -76,6 +79,10 @@ void AppDelegate::applicationDidFinishLaunching()
             clock_.singleShot(0, guarded([action = *action](AppDelegate& self) { self.performHotKeyAction(action); }));
     });
     hotKeyHandlerInstalled = true;
+    desktop_.hotKeys.setLateRefusalHandler([weak = std::weak_ptr<AppDelegate*>(self_)](const std::vector<int>& ids) {
+        if (const auto self = weak.lock())
+            (*self)->hotKeysRefusedLater(ids);
+    });
     for (const HotKeyCombination& combination : hotKeyCombinations)
         registerHotKey(combination.key, hotKeyControlOption, combination.action);
     reportUnavailableHotKeys();
@@ -127,6 +134,7 @@ void AppDelegate::applicationWillTerminate()
         hotKeyRefs.clear();
     }
     if (hotKeyHandlerInstalled) {
+        desktop_.hotKeys.setLateRefusalHandler(nullptr);
         desktop_.hotKeys.removeHandler();
         hotKeyHandlerInstalled = false;
     }
@@ -307,25 +315,60 @@ QString hotKeyText(HotKeyAction action)
     return QKeySequence(QKeyCombination(hotKeyControlOption, combination->key)).toString(QKeySequence::NativeText);
 }
 
+QString AppDelegate::hotKeyDescription(HotKeyAction action) const
+{
+    switch (action) {
+    case HotKeyAction::toggleNormal:
+        return localized(QStringLiteral("切换挂机模式"), QStringLiteral("Toggle awake mode"));
+    case HotKeyAction::forceMode:
+        return localized(QStringLiteral("切换强制挂机"), QStringLiteral("Toggle forced mode"));
+    case HotKeyAction::disable:
+        return localized(QStringLiteral("关闭挂机"), QStringLiteral("Disable awake"));
+    }
+    return {};
+}
+
 void AppDelegate::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, HotKeyAction action)
 {
-    const bool registered = desktop_.hotKeys.registerHotKey(key, modifiers, int(action));
+    const bool registered = desktop_.hotKeys.registerHotKey(key, modifiers, int(action), hotKeyDescription(action));
     hotKeyRefs.push_back(registered ? std::optional(action) : std::nullopt);
     if (!registered)
         unavailableHotKeys.push_back(action);
 }
 
+void AppDelegate::hotKeysRefusedLater(const std::vector<int>& ids)
+{
+    for (int id : ids) {
+        const std::optional<HotKeyAction> action = hotKeyActionFromId(id);
+        if (!action)
+            continue;
+        std::replace(hotKeyRefs.begin(), hotKeyRefs.end(), std::optional(*action), std::optional<HotKeyAction>());
+        if (std::find(unavailableHotKeys.begin(), unavailableHotKeys.end(), *action) == unavailableHotKeys.end())
+            unavailableHotKeys.push_back(*action);
+    }
+    reportUnavailableHotKeys();
+    updateUI();
+}
+
 void AppDelegate::reportUnavailableHotKeys()
 {
-    if (unavailableHotKeys.empty())
+    // Said once: the menu keeps showing it afterwards.
+    if (unavailableHotKeys.empty() || hotKeysReported_)
         return;
+    hotKeysReported_ = true;
+    if (desktop_.hotKeys.refusal() == HotKeyRefusal::notOffered) {
+        qWarning("launcher: this desktop offers no global hot keys; every command stays in the menu");
+        if (state.onNotice)
+            state.onNotice(localized(QStringLiteral("此桌面不支持全局快捷键，请使用菜单中的命令"),
+                                     QStringLiteral("Hot keys are not available on this desktop; use the menu instead")));
+        return;
+    }
     QStringList keys;
     for (HotKeyAction action : unavailableHotKeys) {
         keys.append(hotKeyText(action));
         qWarning("launcher: the hot key %s could not be registered; another program may hold it",
                  qPrintable(keys.back()));
     }
-    // Said once, at launch: the menu keeps showing it afterwards.
     const bool several = keys.size() > 1;
     const QString message = localized(QStringLiteral("快捷键 ") + keys.join(QStringLiteral("、"))
                                           + QStringLiteral(" 不可用，可能已被占用"),

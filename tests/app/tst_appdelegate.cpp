@@ -117,6 +117,22 @@ private slots:
         QCOMPARE(f.state().mode, AwakeMode::off);
     }
 
+    // A tray that keeps the menu for the other button hands its primary click
+    // over: the dashboard opens, as the menu's own item opens it.
+    void thePrimaryClickOpensTheDashboard()
+    {
+        AppFixture f;
+        QVERIFY(!f.desktop.statusItem.primaryAction);
+        f.launchInMode(AwakeMode::normal);
+        QVERIFY(f.desktop.statusItem.primaryAction);
+        f.desktop.statusItem.primaryAction();
+        QCOMPARE(f.dashboard->opens, 1);
+        QCOMPARE(f.desktop.desktop.activations, 1);
+        const auto click = f.desktop.statusItem.primaryAction;
+        f.delegate.reset();
+        click(); // a click that arrives after the program has gone does nothing
+    }
+
     // --- the glyph on the tray
 
     void theTrayGetsAnImageOnlyWhenTheFrameChanges()

@@ -168,6 +168,72 @@ private slots:
         QCOMPARE((QStringList{column(toggleTag), column(startForcedTag), column(disableTag)}), onThisDesktop(columns));
     }
 
+    // A desktop that lets no program have system-wide keys is named once, in
+    // either language, whether it says so at once or after the launch.
+    void aDesktopWithoutHotKeys_data()
+    {
+        QTest::addColumn<AppLanguage>("language");
+        QTest::addColumn<bool>("later");
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<QString>("mark");
+        QTest::newRow("at once, English") << AppLanguage::english << false
+                                          << QString("Hot keys are not available on this desktop; use the menu instead")
+                                          << QString(" (unavailable)");
+        QTest::newRow("later, Chinese") << AppLanguage::chinese << true
+                                        << QString("此桌面不支持全局快捷键，请使用菜单中的命令") << QString("（不可用）");
+    }
+    void aDesktopWithoutHotKeys()
+    {
+        QFETCH(AppLanguage, language);
+        QFETCH(bool, later);
+        QFETCH(QString, notice);
+        QFETCH(QString, mark);
+        AppFixture f;
+        f.state().changePreferences([&](Preferences& p) { p.language = language; });
+        f.desktop.hotKeys.why = HotKeyRefusal::notOffered;
+        if (!later)
+            for (Qt::Key key : {Qt::Key_L, Qt::Key_F, Qt::Key_0})
+                f.desktop.hotKeys.refused.insert({key, hotKeyControlOption.toInt()});
+        QTest::ignoreMessage(QtWarningMsg, "launcher: this desktop offers no global hot keys; every command stays in the menu");
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        f.delegate->applicationDidFinishLaunching();
+        const auto columns = [&f] {
+            QStringList texts;
+            for (int tag : {toggleTag, startForcedTag, disableTag})
+                texts << f.item(tag)->text().section(QLatin1Char('\t'), 1);
+            return texts;
+        };
+        if (later) {
+            QVERIFY(!f.desktop.desktop.toast.shown);
+            QCOMPARE(columns(), onThisDesktop(QStringList{"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"}));
+            f.desktop.hotKeys.refuseAllLater();
+        }
+        QCOMPARE(f.desktop.desktop.toast.text, notice);
+        QVERIFY(f.desktop.desktop.toast.shown);
+        QCOMPARE(columns(), onThisDesktop(QStringList{"Ctrl+Alt+L" + mark, "Ctrl+Alt+F" + mark, "Ctrl+Alt+0" + mark}));
+        QVERIFY(std::none_of(f.delegate->hotKeyRefs.begin(), f.delegate->hotKeyRefs.end(), [](auto ref) { return bool(ref); }));
+        // Every command is still in the menu and works from there.
+        f.delegate->disableAwake();
+        QCOMPARE(f.state().mode, AwakeMode::off);
+
+        f.fake.clock.advance(5.0);
+        QVERIFY(!f.desktop.desktop.toast.shown);
+        if (f.desktop.hotKeys.lateRefusalHandler)
+            f.desktop.hotKeys.lateRefusalHandler({int(HotKeyAction::forceMode)});
+        f.fake.clock.advance(1.0);
+        QVERIFY(!f.desktop.desktop.toast.shown);
+    }
+
+    // The desktop is told what each combination does, in the menu's language.
+    void hotKeysAreDescribed()
+    {
+        AppFixture f;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
+        f.delegate->applicationDidFinishLaunching();
+        QCOMPARE(f.desktop.hotKeys.descriptions,
+                 (std::map<int, QString>{{1, "Toggle awake mode"}, {2, "Toggle forced mode"}, {3, "Disable awake"}}));
+    }
+
     // Menu items act once the menu has closed, hot keys on the next turn of
     // the event loop; neither inside the callback that reported them.
     void modeChangesByHand_data()

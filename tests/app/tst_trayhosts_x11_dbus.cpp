@@ -101,14 +101,6 @@ void click(const QPoint& at, const char* button)
              0);
 }
 
-// The program in normal mode on this test's display and bus.
-bool start(ProgramUnderTest& program)
-{
-    program.environment.insert("DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
-    program.environment.insert("LC_ALL", "en_US.UTF-8");
-    return program.start(qEnvironmentVariable("DISPLAY"));
-}
-
 } // namespace
 
 class TrayHostsTest : public QObject {
@@ -150,7 +142,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(statusNotifierHostRegistered(), 20000);
 
         ProgramUnderTest program;
-        QVERIFY(start(program));
+        program.environment.insert("LC_ALL", "en_US.UTF-8");
+        QVERIFY(program.startInSession());
         // The watcher lists the item as "connection/path"; nothing else on this bus has one.
         const auto registered = [] {
             return busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "RegisteredStatusNotifierItems")
@@ -182,9 +175,24 @@ private slots:
         const QRect icon = boundsOf(screenshot(), strip, isGreen);
         QVERIFY2(icon.width() <= 32, qPrintable(QStringLiteral("%1 px").arg(icon.width())));
 
-        // A left click opens the program's own menu.
+        // The panel draws the menu itself on a right click: no window of ours.
+        const QRect belowPanel(0, strip.bottom() + 1, strip.width(), 300);
+        const QImage before = screenshot().copy(belowPanel);
+        click(icon.center(), "3");
+        QTRY_VERIFY_WITH_TIMEOUT(screenshot().copy(belowPanel) != before, 10000);
+        QCOMPARE(visibleWindowNames(pid), QStringList());
+        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
+            screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-menu.png");
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {"key", "Escape"}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(screenshot().copy(belowPanel) == before, 10000);
+
+        // A left click opens the dashboard, and pops no menu window of ours.
         click(icon.center(), "1");
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowNames(pid).size() >= 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindowNames(pid), QStringList{"Pelvane Awake Dashboard"}, 10000);
+        QTest::qWait(500);
+        QCOMPARE(visibleWindowNames(pid), QStringList{"Pelvane Awake Dashboard"});
+        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
+            screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-click.png");
 
         program.stop();
         QCOMPARE(program.program.exitStatus(), QProcess::NormalExit);

@@ -54,6 +54,24 @@ struct ProgramUnderTest {
         program.start(path, {});
         return program.waitForStarted(10000);
     }
+    // The menu-bar program in the test's own session: its display or
+    // compositor, and its bus.
+    bool startInSession()
+    {
+        QProcessEnvironment session = environment;
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
+            if (qEnvironmentVariableIsSet(name))
+                session.insert(name, qEnvironmentVariable(name));
+        program.setProcessEnvironment(session);
+        program.start(path, {});
+        return program.waitForStarted(10000);
+    }
+    // All the running program has written on its standard error so far.
+    QString errors()
+    {
+        errorText += QString::fromUtf8(program.readAllStandardError());
+        return errorText;
+    }
     void stop()
     {
         if (program.state() == QProcess::NotRunning)
@@ -108,6 +126,7 @@ struct ProgramUnderTest {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QProcess program;
     QSet<qint32> helpers;
+    QString errorText;
 };
 
 } // namespace launcher::testing

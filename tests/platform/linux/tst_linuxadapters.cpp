@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxHardware.h"
 #include "platform/linux/LinuxHotKeys.h"
+#include "platform/linux/PortalHotKeys.h"
 #include "platform/linux/LinuxPower.h"
 #include "platform/linux/LinuxRunningApplications.h"
 #include "platform/linux/LinuxScreens.h"
@@ -277,6 +278,28 @@ private slots:
                  (X11KeyCombination{XK_0, ShiftMask | Mod4Mask}));
         QCOMPARE(x11KeyCombination(Qt::Key_F1, Qt::ControlModifier), std::nullopt);
         QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::KeypadModifier), std::nullopt);
+    }
+
+    // The portal's triggers name the unshifted symbol, modifiers first.
+    void portalTriggers()
+    {
+        QCOMPARE(portalTrigger(Qt::Key_L, hotKeyControlOption), QStringLiteral("CTRL+ALT+l"));
+        QCOMPARE(portalTrigger(Qt::Key_0, hotKeyControlOption), QStringLiteral("CTRL+ALT+0"));
+        QCOMPARE(portalTrigger(Qt::Key_Z, Qt::MetaModifier | Qt::ShiftModifier), QStringLiteral("SHIFT+LOGO+z"));
+        QCOMPARE(portalTrigger(Qt::Key_9, Qt::NoModifier), QStringLiteral("9"));
+        QCOMPARE(portalTrigger(Qt::Key_F1, Qt::ControlModifier), std::nullopt);
+        QCOMPARE(portalTrigger(Qt::Key_L, Qt::KeypadModifier | Qt::ControlModifier), std::nullopt);
+    }
+
+    void withoutX11NoHotKeyRegisters()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+        LinuxHotKeys keys;
+        keys.installHandler([](int) {});
+        QVERIFY(!keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        // Not that another program holds it: nothing here can hold any.
+        QCOMPARE(keys.refusal(), HotKeyRefusal::notOffered);
+        keys.unregisterAll();
     }
 
     void screenEventsPostEachChangeOnceWhileWatched()

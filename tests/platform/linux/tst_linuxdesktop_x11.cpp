@@ -186,8 +186,8 @@ private slots:
         LinuxHotKeys keys;
         QList<int> ids;
         keys.installHandler([&](int id) { ids.append(id); });
-        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1));
-        QVERIFY(keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2));
+        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        QVERIFY(keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2, {}));
 
         // Through no lock, caps lock, both, num lock alone.
         const std::pair<const char*, unsigned> toggles[] = {
@@ -223,6 +223,27 @@ private slots:
         if (pointerState() & Mod2Mask)
             xdotool({"key", "Num_Lock"});
         QCOMPARE(pointerState() & (LockMask | Mod2Mask), 0u);
+    }
+
+    void combinationHeldByAnotherProgramFailsAlone()
+    {
+        XDisplayPointer other = openXDisplay();
+        QVERIFY(other);
+        const KeyCode f = XKeysymToKeycode(other.get(), XK_f);
+        XGrabKey(other.get(), f, ControlMask | Mod1Mask, DefaultRootWindow(other.get()), False, GrabModeAsync, GrabModeAsync);
+        XSync(other.get(), False);
+
+        LinuxHotKeys keys;
+        QList<int> ids;
+        keys.installHandler([&](int id) { ids.append(id); });
+        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        QVERIFY(!keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2, {}));
+        QCOMPARE(keys.refusal(), HotKeyRefusal::taken);
+        QVERIFY(keys.registerHotKey(Qt::Key_0, hotKeyControlOption, 3, {}));
+        xdotool({"key", "ctrl+alt+f"});
+        xdotool({"key", "ctrl+alt+0"});
+        xdotool({"key", "ctrl+alt+l"});
+        QTRY_COMPARE_WITH_TIMEOUT(ids, QList<int>({3, 1}), 5000);
     }
 
     // A notice takes neither the focus nor clicks, and stays in front for its
