@@ -86,14 +86,14 @@ private slots:
         AppFixture f;
         f.delegate->applicationDidFinishLaunching();
         f.find({"打开状态文件夹"})->trigger();
-        QCOMPARE(f.desktop.desktop.opened, std::vector<QUrl>{QUrl::fromLocalFile(f.state().supportDirectory)});
+        QCOMPARE(f.desktop.desktop.opened, std::vector<QUrl>{QUrl::fromLocalFile(f.state().supportDirectory())});
 
         f.item(muteInForcedTag)->trigger();
-        QVERIFY(readFile(f.state().prefsFile).contains(R"("muteInForced": false)"));
+        QVERIFY(readFile(f.state().prefsFile()).contains(R"("muteInForced": false)"));
 
         f.item(launchAtLoginTag)->trigger();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("关闭开机自动启动"));
-        QFile::remove(f.state().loginItemPath); // removed behind the program's back
+        QFile::remove(f.state().loginItemPath()); // removed behind the program's back
         f.delegate->updateUI();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("开启开机自动启动"));
 
@@ -102,12 +102,12 @@ private slots:
         f.state().scheduleAutoDisable(600);
         f.delegate->updateUI();
         cancel->trigger();
-        QVERIFY(!cancel->isEnabled() && !f.state().scheduledStopAt);
-        QCOMPARE(f.state().mode, AwakeMode::normal);
+        QVERIFY(!cancel->isEnabled() && !f.state().scheduledStopAt());
+        QCOMPARE(f.state().mode(), AwakeMode::normal);
 
         QCOMPARE(f.find({"退出"})->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         f.find({"关闭挂机"})->trigger();
-        QCOMPARE(f.state().mode, AwakeMode::off);
+        QCOMPARE(f.state().mode(), AwakeMode::off);
     }
 
     // The open menu holds the keyboard: its quit key must work there, in submenus too.
@@ -128,11 +128,11 @@ private slots:
         QTest::keyClick(menu, Qt::Key_Q); // a plain q is no quit key
         QTest::keyClick(menu, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
         QCOMPARE(f.desktop.desktop.terminations, 0);
-        QCOMPARE(f.state().mode, AwakeMode::normal);
+        QCOMPARE(f.state().mode(), AwakeMode::normal);
 
         QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(f.desktop.desktop.terminations, 1);
-        QCOMPARE(f.state().mode, AwakeMode::off);
+        QCOMPARE(f.state().mode(), AwakeMode::off);
         QCOMPARE(f.history().back().note, QString("应用退出，恢复正常模式"));
     }
 
@@ -225,10 +225,10 @@ private slots:
             f.item(tag)->trigger();
         else
             QVERIFY(f.desktop.hotKeys.press(key, hotKeyControlOption));
-        QCOMPARE(f.state().mode, from);
+        QCOMPARE(f.state().mode(), from);
         f.fake.clock.advance(0.96); // past forced mode's checks, which keep it; nothing retries a refusal
-        QCOMPARE(f.state().mode, to);
-        QVERIFY(!f.state().scheduledStopAt); // only the menu's forced start adds one
+        QCOMPARE(f.state().mode(), to);
+        QVERIFY(!f.state().scheduledStopAt()); // only the menu's forced start adds one
         const bool refusal = refused && to == AwakeMode::off;
         QCOMPARE(f.desktop.desktop.toast.text, refusal ? batteryRefusal : QString());
         QCOMPARE(f.dashboard->settingsTabShows, refusal ? 1 : 0);
@@ -263,8 +263,8 @@ private slots:
         if (refused)
             f.refuseOnBattery();
         f.find(path)->trigger();
-        QCOMPARE(f.state().mode, mode);
-        QCOMPARE(f.state().scheduledStopAt, stopIn ? std::optional(f.fake.clock.now() + stopIn) : std::nullopt);
+        QCOMPARE(f.state().mode(), mode);
+        QCOMPARE(f.state().scheduledStopAt(), stopIn ? std::optional(f.fake.clock.now() + stopIn) : std::nullopt);
         QCOMPARE(f.dashboard->settingsTabShows, refused ? 1 : 0);
     }
 
@@ -282,7 +282,7 @@ private slots:
         // The glyph follows the panel live in normal mode.
         const int images = f.desktop.statusItem.imageSets;
         f.desktop.colorPanel.change(QColor("#FF0000"));
-        QVERIFY(readFile(f.state().prefsFile).contains("#FF0000"));
+        QVERIFY(readFile(f.state().prefsFile()).contains("#FF0000"));
         QCOMPARE(f.desktop.statusItem.imageSets, images + 1);
 
         f.find({"Pelvane调色盘", "强制颜色", "自定义颜色…"})->trigger();
