@@ -91,19 +91,21 @@ private slots:
         QCOMPARE(r.fake.screens.windowsOpen, 0);
     }
 
-    // 0.55 s after a start forced mode is applied once more, but only while
-    // the keep-awake process lives (the mode and the screens' sleep are
-    // asked as by the series above).
+    // 0.55 s after a start forced mode is applied once more, unless the
+    // keep-awake process died or the machinery was disarmed meanwhile (the
+    // mode and the screens' sleep are asked as by the series above).
     void stabilizer()
     {
-        for (bool alive : {true, false}) {
+        for (const char* meanwhile : {"", "died", "disarmed"}) {
             Machinery r;
             r.m.begin();
             r.fake.clock.advance(0.52);
-            r.alive = alive;
+            r.alive = meanwhile != std::string_view("died");
+            if (meanwhile == std::string_view("disarmed"))
+                r.m.disarm();
             const int zeroRuns = r.fake.sound.zeroBrightnessRuns;
             r.fake.clock.advance(0.04);
-            QCOMPARE(r.fake.sound.zeroBrightnessRuns - zeroRuns, alive ? 1 : 0);
+            QCOMPARE(r.fake.sound.zeroBrightnessRuns - zeroRuns, *meanwhile ? 0 : 1);
         }
     }
 
@@ -175,6 +177,9 @@ private slots:
     void screensAsleepStopTheRepetitionUntilTheyWake()
     {
         StoreFixture f;
+        f.store->enable(AwakeMode::normal);
+        f.fake.screenEvents.post(ScreenEvent::didSleep); // changes nothing outside forced mode
+        QVERIFY(!f.store->forcedMachinery().hasObservedDisplaySleep());
         f.store->enable(AwakeMode::forced);
         f.fake.clock.advance(0.3);
         f.fake.screenEvents.post(ScreenEvent::didWake); // before any sleep
@@ -205,6 +210,9 @@ private slots:
         f.store->reinforceForcedStart();
         f.fake.clock.advance(1.1);
         QCOMPARE(f.fake.screens.displaySleeps, 8);
+        f.store->reinforceForcedStart();
+        f.store->disable(DisableReason::manual, false);
+        QCOMPARE(f.fake.clock.pendingTimers(), 1); // the removal: the stabiliser went with the watch
     }
 
     void testModeTouchesNothing()
@@ -217,8 +225,10 @@ private slots:
         f.fake.clock.advance(0.25);
         // The first display-sleep command counts as the displays asleep.
         QVERIFY(f.store->forcedMachinery().hasObservedDisplaySleep());
-        QCOMPARE(f.chosen->screens.requests.count("sleepDisplaysNow"), 1);
         f.fake.clock.advance(5);
+        f.store->reconnectIfPossible(); // the monitor's tick: nothing starts over
+        f.fake.clock.advance(1);
+        QCOMPARE(f.chosen->screens.requests.count("sleepDisplaysNow"), 1);
         QCOMPARE(f.store->mode(), AwakeMode::forced);
         QVERIFY(f.chosen->sound.requests.contains("muteAll"));
         // The real screens' waking still ends the mode.
