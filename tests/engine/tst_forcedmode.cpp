@@ -43,6 +43,7 @@ private slots:
         r.m.hideBlackout();
         r.m.hideBlackout();
         QCOMPARE(r.fake.screens.cursorShows, 1);
+        QCOMPARE(r.fake.screens.displaySettingRestores, 2); // whatever display sleep changed
         const int zeroRuns = r.fake.sound.zeroBrightnessRuns;
         r.fake.clock.advance(0.11);
         QCOMPARE(r.fake.screens.windowsOpen, 2);
