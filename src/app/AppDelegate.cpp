@@ -43,7 +43,7 @@ AppDelegate::~AppDelegate()
     for (auto* timer : {&monitorTimer, &pulseTimer})
         if (*timer)
             clock_.cancel(**timer);
-    state.onNotice = nullptr;
+    state.setOnNotice(nullptr);
     if (menu_)
         statusItem.setMenu(nullptr);
 }
@@ -61,10 +61,10 @@ std::function<void()> AppDelegate::guarded(std::function<void(AppDelegate&)> act
 void AppDelegate::applicationDidFinishLaunching()
 {
     desktop_.desktop.setAccessoryActivationPolicy();
-    state.onNotice = [weak = std::weak_ptr<AppDelegate*>(self_)](const QString& message) {
+    state.setOnNotice([weak = std::weak_ptr<AppDelegate*>(self_)](const QString& message) {
         if (const auto self = weak.lock())
             (*self)->showNotice(message);
-    };
+    });
     configureMenu();
     // Where the tray keeps the menu for the other button, the click that would
     // have opened it opens the dashboard: the program has no other window.
@@ -90,7 +90,7 @@ void AppDelegate::applicationDidFinishLaunching()
     state.reconnectIfPossible();
     // The start conditions are not asked here: the first monitor tick
     // applies the running policies.
-    if (state.mode == AwakeMode::off)
+    if (state.mode() == AwakeMode::off)
         state.enable(AwakeMode::normal);
     updateUI();
     // Without a tray nothing would show that the machine is kept awake, nor
@@ -153,7 +153,7 @@ void AppDelegate::cancelTimers()
 void AppDelegate::applicationLostDisplay()
 {
     cancelTimers();
-    state.onNotice = nullptr; // no screen to show a toast on
+    state.setOnNotice(nullptr); // no screen to show a toast on
     state.disable(DisableReason::appQuit, true);
 }
 
@@ -206,7 +206,7 @@ void AppDelegate::updateStatusItem()
 {
     // The pulse calls this 20 times a second: the tray is handed only what changed.
     const double phase = statusItem.showsFramesCheaply() ? pulsePhase : stillPulsePhase;
-    const QImage image = glyphs_.frame(state.mode, state.preferences().hangPelvaneColor,
+    const QImage image = glyphs_.frame(state.mode(), state.preferences().hangPelvaneColor,
                                          state.preferences().forcedPelvaneColor, phase);
     if (lastImageKey_ != image.cacheKey()) {
         statusItem.setImage(image);
@@ -224,11 +224,11 @@ bool AppDelegate::updateToolTip()
     const bool english = state.effectiveLanguage() == AppLanguage::english;
     const QString time = statusItem.showsFramesCheaply()
         ? state.durationLabelForStatusBar()
-        : durationLabelInMinutes(state.mode, state.startedAt, state.scheduledStopAt, state.now(), english);
+        : durationLabelInMinutes(state.mode(), state.startedAt(), state.scheduledStopAt(), state.now(), english);
     QString tip = QStringLiteral("Pelvane");
     if (!time.isEmpty())
         tip += QLatin1Char(' ') + time;
-    tip += QLatin1Char('\n') + statusLineText(state.mode, english);
+    tip += QLatin1Char('\n') + statusLineText(state.mode(), english);
     if (lastToolTip_ == tip)
         return false;
     statusItem.setToolTip(tip);
@@ -245,7 +245,7 @@ void AppDelegate::enableForcedAwake()
             attemptEnable(AwakeMode::forced); // asks again and shows the refusal
         else
             activateForcedModeWithRetry();
-        if (state.mode != AwakeMode::forced)
+        if (state.mode() != AwakeMode::forced)
             return;
         state.scheduleAutoDisable(forcedQuickDuration);
         updateDashboardIfOpen();
@@ -255,8 +255,7 @@ void AppDelegate::enableForcedAwake()
 
 void AppDelegate::showRefusal(const QString& refusal)
 {
-    if (state.onNotice)
-        state.onNotice(refusal);
+    state.sendNotice(refusal);
     openHistoryFile();
     if (dashboard->exists())
         dashboard->showSettingsTab();
@@ -268,7 +267,7 @@ void AppDelegate::activateForcedModeWithRetry()
         showRefusal(*refusal);
         return;
     }
-    const bool wasOff = state.mode == AwakeMode::off;
+    const bool wasOff = state.mode() == AwakeMode::off;
     statusItem.closeMenu();
     state.enable(AwakeMode::forced);
     updateUI();
@@ -279,7 +278,7 @@ void AppDelegate::activateForcedModeWithRetry()
 
 void AppDelegate::checkForcedActivation(bool wasOff)
 {
-    if (state.mode != AwakeMode::forced || !state.isActive()) {
+    if (state.mode() != AwakeMode::forced || !state.isActive()) {
         state.enable(AwakeMode::forced);
         updateUI();
         return;
@@ -358,9 +357,8 @@ void AppDelegate::reportUnavailableHotKeys()
     hotKeysReported_ = true;
     if (desktop_.hotKeys.refusal() == HotKeyRefusal::notOffered) {
         qWarning("launcher: this desktop offers no global hot keys; every command stays in the menu");
-        if (state.onNotice)
-            state.onNotice(localized(QStringLiteral("此桌面不支持全局快捷键，请使用菜单中的命令"),
-                                     QStringLiteral("Hot keys are not available on this desktop; use the menu instead")));
+        state.sendNotice(localized(QStringLiteral("此桌面不支持全局快捷键，请使用菜单中的命令"),
+                                   QStringLiteral("Hot keys are not available on this desktop; use the menu instead")));
         return;
     }
     QStringList keys;
@@ -376,8 +374,7 @@ void AppDelegate::reportUnavailableHotKeys()
                                           + keys.join(QStringLiteral(", "))
                                           + (several ? QStringLiteral(" are unavailable; another program may hold them")
                                                      : QStringLiteral(" is unavailable; another program may hold it")));
-    if (state.onNotice)
-        state.onNotice(message);
+    state.sendNotice(message);
 }
 
 void AppDelegate::performHotKeyAction(HotKeyAction action)
@@ -385,13 +382,13 @@ void AppDelegate::performHotKeyAction(HotKeyAction action)
     switch (action) {
     case HotKeyAction::toggleNormal:
         // Straight to normal mode, without asking the start conditions.
-        if (state.mode == AwakeMode::normal)
+        if (state.mode() == AwakeMode::normal)
             state.disable(DisableReason::manual, true);
         else
             state.enable(AwakeMode::normal);
         break;
     case HotKeyAction::forceMode:
-        if (state.mode == AwakeMode::forced)
+        if (state.mode() == AwakeMode::forced)
             state.disable(DisableReason::manual, true);
         else
             activateForcedModeWithRetry();

@@ -123,8 +123,6 @@ public:
     // The callbacks a dashboard window is opened with.
     DashboardActions dashboardActions();
 
-    // Draws every frame afresh, for measuring what the frame cache saves.
-    void disableGlyphCache() { glyphs_ = StatusGlyphCache(false); }
 
 protected:
     // The quit key of an open menu.

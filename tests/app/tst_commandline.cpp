@@ -210,15 +210,15 @@ private slots:
         app.state().changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
         app.state().scheduleAutoDisable(600);
         QStringList notices;
-        app.state().onNotice = [&notices](const QString& text) { notices << text; };
+        app.state().setOnNotice([&notices](const QString& text) { notices << text; });
         app.refuseOnBattery();
         const size_t logged = app.history().size();
 
         QCOMPARE(answerRequest(*app.delegate, "forced 2h"),
                  QByteArray("refused Battery power is currently blocked for awake mode"));
-        QCOMPARE(app.state().mode, AwakeMode::normal);
+        QCOMPARE(app.state().mode(), AwakeMode::normal);
         // The running mode keeps its own stop rather than the refused one's.
-        QCOMPARE(*app.state().scheduledStopAt, app.state().now() + 600);
+        QCOMPARE(*app.state().scheduledStopAt(), app.state().now() + 600);
         QCOMPARE(app.history().size(), logged);
         QCOMPARE(notices, QStringList{"Battery power is currently blocked for awake mode"});
         QCOMPARE(app.dashboard->opens, 0);
@@ -228,7 +228,7 @@ private slots:
         app.fake.power.snapshot.source = PowerSourceKind::ac;
         app.fake.keepAwake.failLaunches = true;
         QCOMPARE(answerRequest(*app.delegate, "normal 1h"), QByteArray("refused The keep-awake process could not start"));
-        QCOMPARE(app.state().mode, AwakeMode::off);
+        QCOMPARE(app.state().mode(), AwakeMode::off);
         QVERIFY(!app.state().hasScheduledStop());
     }
 

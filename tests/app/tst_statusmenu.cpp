@@ -83,15 +83,15 @@ private slots:
         AppFixture f;
         f.delegate->applicationDidFinishLaunching();
         f.find({"打开状态文件夹"})->trigger();
-        QCOMPARE(f.desktop.desktop.opened, std::vector<QUrl>{QUrl::fromLocalFile(f.state().supportDirectory)});
+        QCOMPARE(f.desktop.desktop.opened, std::vector<QUrl>{QUrl::fromLocalFile(f.state().supportDirectory())});
 
         f.item(muteInForcedTag)->trigger();
-        QVERIFY(readFile(f.state().prefsFile).contains(R"("muteInForced": false)"));
+        QVERIFY(readFile(f.state().prefsFile()).contains(R"("muteInForced": false)"));
 
         // Removed behind the program's back, it shows as off.
         f.item(launchAtLoginTag)->trigger();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("关闭开机自动启动"));
-        QFile::remove(f.state().loginItemPath);
+        QFile::remove(f.state().loginItemPath());
         f.delegate->updateUI();
         QCOMPARE(f.item(launchAtLoginTag)->text(), QString("开启开机自动启动"));
 
@@ -100,8 +100,8 @@ private slots:
         f.state().scheduleAutoDisable(600);
         f.delegate->updateUI();
         cancel->trigger();
-        QVERIFY(!cancel->isEnabled() && !f.state().scheduledStopAt);
-        QCOMPARE(f.state().mode, AwakeMode::normal);
+        QVERIFY(!cancel->isEnabled() && !f.state().scheduledStopAt());
+        QCOMPARE(f.state().mode(), AwakeMode::normal);
     }
 
     // The open menu holds the keyboard: its quit key must work there, in submenus too.
@@ -115,11 +115,11 @@ private slots:
         QTest::keyClick(menu, Qt::Key_Q); // a plain q is no quit key
         QTest::keyClick(menu, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
         QCOMPARE(f.desktop.desktop.terminations, 0);
-        QCOMPARE(f.state().mode, AwakeMode::normal);
+        QCOMPARE(f.state().mode(), AwakeMode::normal);
 
         QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(f.desktop.desktop.terminations, 1);
-        QCOMPARE(f.state().mode, AwakeMode::off);
+        QCOMPARE(f.state().mode(), AwakeMode::off);
         QCOMPARE(f.history().back().note, QString("应用退出，恢复正常模式"));
     }
 
@@ -214,7 +214,7 @@ private slots:
         QVERIFY(std::none_of(f.delegate->hotKeyRefs.begin(), f.delegate->hotKeyRefs.end(), [](auto ref) { return bool(ref); }));
         // Every command is still in the menu and works from there.
         f.delegate->disableAwake();
-        QCOMPARE(f.state().mode, AwakeMode::off);
+        QCOMPARE(f.state().mode(), AwakeMode::off);
 
         f.fake.clock.advance(5.0);
         QVERIFY(!f.desktop.desktop.toast.shown);
@@ -272,10 +272,10 @@ private slots:
             f.item(tag)->trigger();
         else
             QVERIFY(f.desktop.hotKeys.press(key, hotKeyControlOption));
-        QCOMPARE(f.state().mode, from);
+        QCOMPARE(f.state().mode(), from);
         f.fake.clock.advance(0.96); // past forced mode's checks, which keep it; nothing retries a refusal
-        QCOMPARE(f.state().mode, to);
-        QVERIFY(!f.state().scheduledStopAt); // only the menu's forced start adds one
+        QCOMPARE(f.state().mode(), to);
+        QVERIFY(!f.state().scheduledStopAt()); // only the menu's forced start adds one
         const bool refusal = refused && to == AwakeMode::off;
         QCOMPARE(f.desktop.desktop.toast.text, refusal ? batteryRefusal : QString());
         QCOMPARE(f.dashboard->settingsTabShows, refusal ? 1 : 0);
@@ -309,8 +309,8 @@ private slots:
         if (refused)
             f.refuseOnBattery();
         f.find(path)->trigger();
-        QCOMPARE(f.state().mode, mode);
-        QCOMPARE(f.state().scheduledStopAt, stopIn ? std::optional(f.fake.clock.now() + stopIn) : std::nullopt);
+        QCOMPARE(f.state().mode(), mode);
+        QCOMPARE(f.state().scheduledStopAt(), stopIn ? std::optional(f.fake.clock.now() + stopIn) : std::nullopt);
         QCOMPARE(f.dashboard->settingsTabShows, refused ? 1 : 0);
     }
 

@@ -38,7 +38,7 @@ private slots:
         f.fake.power.snapshot.batteryPercent = 87;
         StateStore& state = *f.store;
         state.changePreferences([&](Preferences& p) { p.language = language; });
-        state.mode = AwakeMode::normal;
+        state.enable(AwakeMode::normal);
         state.changePreferences([&](Preferences& p) { p.minimumBatteryPercentage = 20; });
         state.changePreferences([&](Preferences& p) { p.forcedPelvaneColor = QColor(0x73, 0xDD, 0xF3); });
         FakeColorPanel panel;

@@ -61,7 +61,7 @@ struct ControlTab {
 
 // The settings tab alone, its refresh requests counted.
 struct SettingsTab {
-    QJsonObject prefs() const { return QJsonDocument::fromJson(readFile(f.store->prefsFile)).object(); }
+    QJsonObject prefs() const { return QJsonDocument::fromJson(readFile(f.store->prefsFile())).object(); }
 
     StoreFixture f;
     FakeColorPanel panel;
@@ -184,7 +184,7 @@ private slots:
     {
         ControlTab c;
         c.f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::chinese; });
-        c.f.store->mode = AwakeMode::forced;
+        c.f.store->enable(AwakeMode::forced);
         c.view.update(*c.f.store);
         QCOMPARE(c.view.statusCard()->value(), QStringLiteral("强制挂机"));
         QCOMPARE(c.view.modeCard()->value(), QStringLiteral("显示器关闭"));
@@ -254,10 +254,10 @@ private slots:
 
         // A change made elsewhere is shown by the refresh, which saves and asks nothing.
         s.f.store->changePreferences([&](Preferences& p) { p.language = AppLanguage::chinese; });
-        const QByteArray saved = readFile(s.f.store->prefsFile);
+        const QByteArray saved = readFile(s.f.store->prefsFile());
         s.view->update(*s.f.store);
         QCOMPARE(popup->currentIndex(), 1);
-        QCOMPARE(readFile(s.f.store->prefsFile), saved);
+        QCOMPARE(readFile(s.f.store->prefsFile()), saved);
 
         // The colour panel outlives the window it was opened from.
         s.view->hangColorWell()->click();

@@ -79,14 +79,14 @@ private slots:
         const QByteArray before = line(100, "normal") + "\n" + "just some text\n"
             + R"({"at":120,"mode":"sleepy","action":"enable","note":""})" "\n" + "\xc3\x28 garbage\n"
             + line(150, "off") + "   \n" + "{\"at\":150,\"mode\":\"off\",\"act";
-        writeFile(store.historyFile, before);
+        writeFile(store.historyFile(), before);
         store.appendHistory("enable", AwakeMode::forced, "进入强制挂机");
         fake.clock.advance(0.0625);
         const QString note = "恢复\n正常模式；节省 \"1.2 Wh\"\\";
         store.appendHistory("disable", AwakeMode::off, note);
-        const QByteArray bytes = readFile(store.historyFile);
+        const QByteArray bytes = readFile(store.historyFile());
         QVERIFY2(bytes.startsWith(before + "\n"), "earlier bytes untouched");
-        const auto entries = historyEntries(store.historyFile);
+        const auto entries = historyEntries(store.historyFile());
         QCOMPARE(entries.size(), size_t(4));
         QCOMPARE(entries[0].at, 100.0);
         QCOMPARE(entries[1].at, 150.0);

@@ -43,8 +43,8 @@ private slots:
         StateStore store(fake.platform());
         QVERIFY(store.preferences().muteInForced);
         QCOMPARE(store.preferences().language, AppLanguage::system);
-        QCOMPARE(QJsonDocument::fromJson(readFile(store.prefsFile)).object().size(), 8);
-        const QString corrupt = store.prefsFile + ".corrupt";
+        QCOMPARE(QJsonDocument::fromJson(readFile(store.prefsFile())).object().size(), 8);
+        const QString corrupt = store.prefsFile() + ".corrupt";
         if (bytes.isNull())
             QVERIFY(!QFile::exists(corrupt));
         else
