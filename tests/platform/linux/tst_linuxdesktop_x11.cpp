@@ -33,7 +33,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 void xdotool(const QStringList& arguments)
 {
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
@@ -104,10 +103,7 @@ private slots:
         QTest::addColumn<QStringList>("input");
         QTest::addColumn<WakeEventType>("type");
         QTest::newRow("left click") << QStringList{"click", "1"} << WakeEventType::leftMouseDown;
-        QTest::newRow("right click") << QStringList{"click", "3"} << WakeEventType::rightMouseDown;
-        QTest::newRow("middle click") << QStringList{"click", "2"} << WakeEventType::otherMouseDown;
         QTest::newRow("scroll sideways") << QStringList{"click", "7"} << WakeEventType::scrollWheel;
-        QTest::newRow("letter") << QStringList{"key", "a"} << WakeEventType::keyDown;
         QTest::newRow("shift alone") << QStringList{"key", "shift"} << WakeEventType::flagsChanged;
     }
 
@@ -225,27 +221,6 @@ private slots:
         QCOMPARE(pointerState() & (LockMask | Mod2Mask), 0u);
     }
 
-    void combinationHeldByAnotherProgramFailsAlone()
-    {
-        XDisplayPointer other = openXDisplay();
-        QVERIFY(other);
-        const KeyCode f = XKeysymToKeycode(other.get(), XK_f);
-        XGrabKey(other.get(), f, ControlMask | Mod1Mask, DefaultRootWindow(other.get()), False, GrabModeAsync, GrabModeAsync);
-        XSync(other.get(), False);
-
-        LinuxHotKeys keys;
-        QList<int> ids;
-        keys.installHandler([&](int id) { ids.append(id); });
-        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
-        QVERIFY(!keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2, {}));
-        QCOMPARE(keys.refusal(), HotKeyRefusal::taken);
-        QVERIFY(keys.registerHotKey(Qt::Key_0, hotKeyControlOption, 3, {}));
-        xdotool({"key", "ctrl+alt+f"});
-        xdotool({"key", "ctrl+alt+0"});
-        xdotool({"key", "ctrl+alt+l"});
-        QTRY_COMPARE_WITH_TIMEOUT(ids, QList<int>({3, 1}), 5000);
-    }
-
     // A notice takes neither the focus nor clicks, and stays in front for its
     // time: over windows the program opens after it and over other programs'.
     void toastStaysInFrontWithoutTakingFocusOrClicks()
@@ -292,38 +267,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(greenIn(screenshot(), band).first == band.width() * band.height(), 5000);
         XDestroyWindow(other, foreign);
         XSync(other, False);
-    }
-
-    // The window just opened comes to the front, not whichever was active.
-    void theColourPanelOpensAboveTheDashboard()
-    {
-        LinuxDesktop desktop;
-        QWidget dashboard;
-        dashboard.setGeometry(100, 100, 700, 600);
-        dashboard.show();
-        desktop.activateIgnoringOtherApps();
-        QVERIFY(QTest::qWaitForWindowExposed(&dashboard));
-        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &dashboard, 5000);
-
-        QtColorPanel colors;
-        colors.open(Qt::red, [](const QColor&) {});
-        desktop.activateIgnoringOtherApps();
-        QWidget* panel = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->isVisible() && widget->inherits("QColorDialog"))
-                panel = widget;
-        QVERIFY(panel);
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(panel, &dashboard), 5000);
-
-        // Opened again while the dashboard was brought up over it: to the front again.
-        dashboard.raise();
-        dashboard.activateWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(&dashboard, panel), 5000);
-        colors.open(Qt::blue, [](const QColor&) {});
-        desktop.activateIgnoringOtherApps();
-        QTest::qWait(300);
-        QVERIFY(isAbove(panel, &dashboard));
     }
 
     // Last: the saver's short time-out must not blank the screen for the others.
