@@ -1,5 +1,6 @@
-// The status menu and the hot keys: unavailable combinations, every kind of
-// hand-made mode change, the timed presets and the colours.
+// The status menu and the hot keys: the texts that follow the mode,
+// unavailable combinations, every kind of hand-made mode change, the timed
+// presets and the colours.
 
 #include "support/AppFixture.h"
 
@@ -38,6 +39,23 @@ QStringList onThisDesktop(QStringList texts)
 class StatusMenuTest : public QObject {
     Q_OBJECT
 private slots:
+    // The toggle's hot key stands in the menu's shortcut column.
+    void textsFollowTheMode()
+    {
+        AppFixture f;
+        f.state().changePreferences([&](Preferences& p) { p.language = AppLanguage::english; });
+        f.delegate->configureMenu();
+        const QString toggle = onThisDesktop(QStringLiteral("%1 awake mode\tCtrl+Alt+L"));
+        for (auto [mode, status] : {std::pair(AwakeMode::off, "idle"), {AwakeMode::normal, "awake mode active"},
+                                    {AwakeMode::forced, "forced mode active"}}) {
+            if (mode != AwakeMode::off)
+                f.state().enable(mode);
+            f.delegate->updateUI();
+            QCOMPARE(f.item(statusLineTag)->text(), QStringLiteral("Status: ") + status);
+            QCOMPARE(f.item(toggleTag)->text(), toggle.arg(mode == AwakeMode::off ? "Enable" : "Disable"));
+        }
+    }
+
     void actionsOfTheMenu()
     {
         AppFixture f;

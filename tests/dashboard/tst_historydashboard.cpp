@@ -1,5 +1,5 @@
-// The statistics tab: the week by local days, the latest sessions, the rows'
-// reuse, and the tab itself with its pictures.
+// The statistics tab: the week by local days, durations, the latest
+// sessions, the rows' reuse, and the tab itself with its pictures.
 
 #include "dashboard/HistoryDashboardView.h"
 #include "dashboard/HistoryRecentRowView.h"
@@ -85,6 +85,13 @@ private slots:
             actual << QStringLiteral("%1/%2").arg(day.normalDuration).arg(day.forcedDuration);
         QCOMPARE(actual, days);
         QCOMPARE(usages.back().day, at(now.left(10) + " 00:00", zone));
+    }
+
+    // Half a minute rounds up, and minutes take two digits past the hour.
+    void formatDuration()
+    {
+        QCOMPARE(launcher::formatDuration(59.5), QStringLiteral("1分"));
+        QCOMPARE(launcher::formatDuration(360300), QStringLiteral("100小时05分"));
     }
 
     void latestSessions()
