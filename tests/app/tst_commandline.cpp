@@ -1,5 +1,5 @@
 // The command line, the socket's request lines and their answers from the
-// delegate on a fake machine, the holds with a fake helper and waiter, and
+// delegate on a fake machine (a refusal), the holds with a fake helper and waiter, and
 // a seeded fuzz of the request parser and of a live socket.
 
 #include "app/CommandLine.h"
@@ -19,7 +19,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 using Duration = std::optional<std::optional<double>>;
 
 QString describe(const Invocation& invocation)
@@ -80,15 +79,10 @@ private slots:
         QTest::addColumn<Duration>("expected");
         const Duration bad;
         QTest::newRow("seconds") << "90s" << Duration(90.0);
-        QTest::newRow("hours") << "2h" << Duration(7200.0);
         QTest::newRow("longest") << "3w" << Duration(1814400.0);
         QTest::newRow("unlimited") << "unlimited" << Duration(std::optional<double>());
-        QTest::newRow("zero") << "0m" << bad;
         QTest::newRow("past the longest") << "22d" << bad;
         QTest::newRow("digits that overflow") << "99999999999s" << bad;
-        QTest::newRow("no unit") << "90" << bad;
-        QTest::newRow("upper case") << "2H" << bad;
-        QTest::newRow("fraction") << "1.5h" << bad;
         QTest::newRow("two units") << "1h30m" << bad;
     }
     void durations()
@@ -103,26 +97,17 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("expected");
         QTest::newRow("nothing: the tray") << QStringList{} << "tray";
-        QTest::newRow("help") << QStringList{"--help"} << "help";
         QTest::newRow("version among others") << QStringList{"status", "--version"} << "version";
         QTest::newRow("self-test with a suffix is not it") << QStringList{"--self-test-forced2"} << "usage";
         QTest::newRow("status, json after") << QStringList{"status", "--json"} << "send status json";
-        QTest::newRow("json before") << QStringList{"--json", "status"} << "send status json";
         QTest::newRow("normal for 2h") << QStringList{"normal", "2h"} << "send normal 2h";
-        QTest::newRow("forced unlimited") << QStringList{"forced", "unlimited"} << "send forced unlimited";
         QTest::newRow("dashboard has no json") << QStringList{"dashboard", "--json"} << "usage";
-        QTest::newRow("bad duration") << QStringList{"normal", "2x"} << "usage";
         QTest::newRow("off takes nothing") << QStringList{"off", "now"} << "usage";
-        QTest::newRow("unknown command") << QStringList{"sleep"} << "usage";
-        QTest::newRow("json alone") << QStringList{"--json"} << "usage";
         QTest::newRow("while") << QStringList{"--while", "42"} << "while 42";
-        QTest::newRow("while, joined") << QStringList{"--while=42"} << "while 42";
-        QTest::newRow("while zero") << QStringList{"--while", "0"} << "usage";
         QTest::newRow("while and a command") << QStringList{"--while", "42", "off"} << "usage";
         // The command's own options are not ours.
         QTest::newRow("run keeps its options") << QStringList{"--", "tool", "--help", "--version", "--"}
                                                << "run tool|--help|--version|--";
-        QTest::newRow("run nothing") << QStringList{"--"} << "usage";
         QTest::newRow("run after a command") << QStringList{"status", "--", "ls"} << "usage";
     }
     void invocations()
@@ -140,15 +125,10 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("expected");
         QTest::newRow("forced defaults to the menu's three hours") << QByteArray("forced") << "forced 10800";
-        QTest::newRow("normal without a stop") << QByteArray("normal") << "normal none";
-        QTest::newRow("forced unlimited") << QByteArray("forced unlimited") << "forced none";
         QTest::newRow("bad duration") << QByteArray("normal 0s") << "error bad duration";
         QTest::newRow("two spaces") << QByteArray("normal  2h") << "error unknown request";
-        QTest::newRow("trailing space") << QByteArray("status ") << "error unknown request";
         QTest::newRow("carriage return") << QByteArray("status\r") << "error malformed request";
-        QTest::newRow("nul") << QByteArray("off\0", 4) << "error malformed request";
         QTest::newRow("not ascii") << QByteArray("normal 2\xc3\xa9") << "error malformed request";
-        QTest::newRow("too long") << QByteArray(4097, 'a') << "error request too long";
     }
     void requestLines()
     {
@@ -165,42 +145,6 @@ private slots:
         else
             got = "other";
         QCOMPARE(got, expected);
-    }
-
-    void commandsGoThroughTheMenusPaths()
-    {
-        AppFixture app;
-        app.fake.keepAwake.coverage = KeepAwakeCoverage{true, false};
-        app.launchInMode(AwakeMode::off);
-        const size_t logged = app.history().size();
-
-        QJsonObject status = okStatus(answerRequest(*app.delegate, "normal 2h"));
-        QCOMPARE(status.value("mode").toString(), QString("normal"));
-        QCOMPARE(status.value("remaining").toDouble(), 7200.0);
-        QCOMPARE(status.value("holds").toObject(), (QJsonObject{{"sleep", true}, {"display", false}}));
-        QCOMPARE(app.history().size(), logged + 1);
-        QCOMPARE(app.history().back().action, QString("enable"));
-
-        app.fake.clock.advance(65);
-        status = okStatus(answerRequest(*app.delegate, "status"));
-        QCOMPARE(statusText(status), QString("mode: normal\nelapsed: 0:01:05\nremaining: 1:58:55\nholds: sleep\n"));
-
-        // Without a duration, forced mode gets the menu's stop; normal mode none.
-        status = okStatus(answerRequest(*app.delegate, "forced"));
-        QCOMPARE(status.value("mode").toString(), QString("forced"));
-        QCOMPARE(status.value("remaining").toDouble(), forcedQuickDuration);
-        status = okStatus(answerRequest(*app.delegate, "normal"));
-        QCOMPARE(status.value("mode").toString(), QString("normal"));
-        QVERIFY(status.value("remaining").isNull());
-        QVERIFY(!app.state().hasScheduledStop());
-
-        status = okStatus(answerRequest(*app.delegate, "off"));
-        QCOMPARE(statusText(status), QString("mode: off\n"));
-        QCOMPARE(app.history().back().action, QString("disable"));
-
-        QCOMPARE(app.dashboard->opens, 0);
-        QCOMPARE(answerRequest(*app.delegate, "dashboard"), QByteArray("ok"));
-        QTRY_COMPARE(app.dashboard->opens, 1);
     }
 
     void aRefusedStartAnswersWithItsTextAndChangesNothing()
@@ -255,21 +199,10 @@ private slots:
         QVERIFY(keepAwake.alive.empty());
         QVERIFY(errors.contains("cannot run no-such-tool"));
 
-        // A helper that holds off nothing is said to, and the work runs anyway.
-        keepAwake.coverage = KeepAwakeCoverage{false, true};
-        errors.clear();
-        waiter.status = 0;
-        QCOMPARE(holdAwakeWhileCommand(keepAwake, waiter, {"make"}, err), 0);
-        QVERIFY(errors.contains("warning: nothing on this system obeys"));
-        QCOMPARE(waiter.ran.size(), size_t(3));
-
         waiter.status = 128 + 15;
         waiter.livePid = 321;
         QCOMPARE(holdAwakeWhileProcess(keepAwake, waiter, 321, err), 143);
         QVERIFY(keepAwake.alive.empty());
-        const size_t launched = keepAwake.launches.size();
-        QCOMPARE(holdAwakeWhileProcess(keepAwake, waiter, 999, err), int(exitUsage));
-        QCOMPARE(keepAwake.launches.size(), launched); // nothing held for a process that is not there
 
         keepAwake.failLaunches = true;
         waiter.ran.clear();

@@ -27,7 +27,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 using Answer = std::optional<QByteArray>;
 
 // Asked from another thread: the one answering runs on this one's event loop.
@@ -98,20 +97,6 @@ private slots:
         QTRY_COMPARE(shownBySecond.count(), 1);
     }
 
-    // Room for more requests later: each line gets one line back.
-    void requestsAreLinesAnsweredByLines()
-    {
-        QTemporaryDir dir, sockets;
-        SingleInstance primary(dir.path(), sockets.path());
-        SingleInstance later(dir.path(), sockets.path());
-        QVERIFY(primary.tryBecomePrimary());
-        QSignalSpy shown(&primary, &SingleInstance::showRequested);
-        QCOMPARE(requestFromAside(later, "show now"), Answer("error unknown request"));
-        // Endless input is cut off rather than buffered, with a word why.
-        QCOMPARE(requestFromAside(later, QByteArray(100000, 'x'), 1000), Answer("error request too long"));
-        QCOMPARE(shown.count(), 0);
-    }
-
     void theLockOfAnEndedProgramIsTakenOver()
     {
         QTemporaryDir dir, sockets;
@@ -125,19 +110,6 @@ private slots:
         writeFile(instance.lockFilePath(), QByteArray::number(pid) + "\nlauncher\n" + host + "\n");
         QVERIFY(instance.tryBecomePrimary());
         QVERIFY(instance.listenError().isEmpty());
-    }
-
-    // Without a folder of its own the program still runs, says why nobody
-    // can reach it, and asks nobody.
-    void withoutASocketFolderNobodyListensOrIsAsked()
-    {
-        QTemporaryDir dir;
-        SingleInstance primary(dir.path(), QString());
-        SingleInstance later(dir.path(), QString());
-        QVERIFY(primary.tryBecomePrimary());
-        QVERIFY(!primary.listenError().isEmpty());
-        QVERIFY(!later.tryBecomePrimary());
-        QVERIFY(!later.askPrimaryToShow(200));
     }
 
     void theSocketFolderIsOneOnlyTheUserCanWriteIn()
@@ -287,7 +259,6 @@ private slots:
 };
 
 namespace {
-
 // The stranger's side: listens where it is told, answering "ok" to every
 // line and reporting what it heard, until it is killed.
 int hold(const QString& path)

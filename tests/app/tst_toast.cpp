@@ -12,7 +12,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 class DrawnToastPanel final : public QtToastPanel {
 public:
     DrawnToastPanel() : QtToastPanel(true) {}
@@ -81,18 +80,6 @@ private slots:
         QCOMPARE(clock.pendingTimers(), 0);
     }
 
-    // Sizes are logical pixels: ten ideographs of the 14 pixel font span about 140.
-    void textIsFourteenPixelsHigh()
-    {
-        DrawnToastPanel panel;
-        panel.setText(QStringLiteral("检测到鼠标或键盘已恢"));
-        QCOMPARE(panel.size(), QSize(340, 54));
-        const QRect ink = inkOf(panel.picture()).second;
-        QVERIFY2(ink.width() >= 126 && ink.width() <= 146, qPrintable(QString::number(ink.width())));
-        QVERIFY2(ink.height() >= 10 && ink.height() <= 15, qPrintable(QString::number(ink.height())));
-        QVERIFY(qAbs(ink.center().x() - 170) <= 2 && qAbs(ink.center().y() - 27) <= 2); // centred
-    }
-
     // Every glyph of the longest notices is drawn: the panel keeps its width
     // and takes the lines it needs.
     void longNoticesAreShownWhole_data()
@@ -101,12 +88,6 @@ private slots:
         QTest::addColumn<int>("lines");
         QTest::newRow("wake with saving, Chinese")
             << QStringLiteral("检测到鼠标或键盘，已恢复正常界面 · 按MacBook Pro 16-inch估算，约省电123.45Wh，约省¥0.06") << 3;
-        QTest::newRow("timer with saving, English")
-            << QStringLiteral("定时挂机结束，已恢复正常界面 · Estimated on MacBook Pro 16-inch: saved about 123.45Wh and $0.04")
-            << 3;
-        QTest::newRow("hot keys, English")
-            << QStringLiteral("Hot keys Ctrl+Alt+L, Ctrl+Alt+F, Ctrl+Alt+0 are unavailable; another program may hold them")
-            << 3;
     }
     void longNoticesAreShownWhole()
     {

