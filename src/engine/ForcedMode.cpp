@@ -10,11 +10,23 @@ void StateStore::beginForcedMode()
 {
     hasObservedDisplaySleep = false;
     forcedSleepAttemptCount = 0;
-    if (mode == AwakeMode::forced)
+    if (mode == AwakeMode::forced) {
         reapplyForcedState();
+        noticeIfDisplaysCannotSleep();
+    }
     scheduleDisplaySleepNow();
     scheduleForcedStabilizer();
     startWatchingForWakeInput();
+}
+
+// Said once per run: forced mode still covers the screens and ends on input.
+void StateStore::noticeIfDisplaysCannotSleep()
+{
+    if (toldDisplaysStayOn_ || platform_.screens.canSleepDisplays())
+        return;
+    toldDisplaysStayOn_ = true;
+    sendNotice(localized(QStringLiteral("此桌面不允许关闭显示器"),
+                         QStringLiteral("This desktop does not let Pelvane turn the displays off")));
 }
 
 void StateStore::reinforceForcedStart()

@@ -171,6 +171,7 @@ private:
     void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
     void noticeIfKeepAwakeFallsShort();
+    void noticeIfDisplaysCannotSleep();
     void loadPreferences();
     bool savePreferences();
     void cancelTimer(std::optional<TimerId>& timer);
@@ -183,6 +184,7 @@ private:
     std::optional<MachineProfile> cachedMachineProfile_;
     // The process whose word on its locks has been taken.
     std::optional<qint32> holdReportedPid_;
+    bool toldDisplaysStayOn_ = false;
     std::shared_ptr<class IncrementalHistoryReader> historyReader_;
 };
 

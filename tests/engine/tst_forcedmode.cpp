@@ -183,6 +183,36 @@ private slots:
         QVERIFY(f.notices[0].startsWith("检测到鼠标或键盘，已恢复正常界面 · "));
         QVERIFY(f.history().back().note.startsWith("检测到鼠标/键盘，自动恢复正常模式；"));
     }
+
+    // Where the desktop cannot turn the displays off, forced mode still
+    // covers and ends on input, and says so once per run, not at each start.
+    void displaysThatCannotSleepAreToldOnce()
+    {
+        StoreFixture f;
+        f.store->changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
+        f.fake.screens.canSleep = false;
+        f.store->enable(AwakeMode::normal);
+        QVERIFY(f.notices.isEmpty());
+        f.store->enable(AwakeMode::forced);
+        QCOMPARE(f.notices, QStringList{"This desktop does not let Pelvane turn the displays off"});
+        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        f.fake.clock.advance(1.0);
+        f.store->reinforceForcedStart();
+        f.fake.clock.advance(3.0);
+        f.fake.input.touch(WakeEventType::keyDown);
+        f.fake.clock.advance(0.2);
+        QCOMPARE(f.store->mode, AwakeMode::off);
+        f.notices.clear();
+        f.store->enable(AwakeMode::forced);
+        QVERIFY(f.notices.isEmpty());
+    }
+
+    void displaysThatCanSleepAreNotMentioned()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        QVERIFY(f.notices.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(ForcedModeTest)
