@@ -165,6 +165,11 @@ void StateStore::stopWatchingForWakeInput()
     forcedSleepAttemptCount = 0;
 }
 
+bool StateStore::withinWakeGrace() const
+{
+    return !forcedArmedAt || now() - *forcedArmedAt < wakeDetectionGraceInterval;
+}
+
 void StateStore::pollForWakeInput()
 {
     if (mode != AwakeMode::forced) {
@@ -176,7 +181,7 @@ void StateStore::pollForWakeInput()
         return;
 
     const WakeEventAges current = captureWakeEventAges();
-    if (!forcedArmedAt || now() - *forcedArmedAt < wakeDetectionGraceInterval) {
+    if (withinWakeGrace()) {
         lastWakeEventAges = current;
         return;
     }

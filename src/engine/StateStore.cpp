@@ -35,8 +35,17 @@ StateStore::StateStore(const Platform& platform)
         store.cancelPendingDisplaySleepCommand();
     }));
     screenDidWakeObserver = platform_.screenEvents.addObserver(ScreenEvent::didWake, guarded([](StateStore& store) {
-        if (store.mode == AwakeMode::forced && store.hasObservedDisplaySleep)
-            store.disable(DisableReason::wakeInput, true);
+        if (store.mode != AwakeMode::forced || !store.hasObservedDisplaySleep)
+            return;
+        // Woken by input the grace period ignores (the click or key that
+        // started the mode): put them back to sleep instead of ending it.
+        if (store.withinWakeGrace()) {
+            store.hasObservedDisplaySleep = false;
+            store.reapplyForcedState();
+            store.scheduleDisplaySleepNow();
+            return;
+        }
+        store.disable(DisableReason::wakeInput, true);
     }));
 
     loadPreferences();

@@ -172,6 +172,8 @@ private:
     void stopKeepAwakeProcess();
     void noticeIfKeepAwakeFallsShort();
     void noticeIfDisplaysCannotSleep();
+    // Not armed, or armed less than the grace period ago: input is ignored.
+    bool withinWakeGrace() const;
     void loadPreferences();
     bool savePreferences();
     void cancelTimer(std::optional<TimerId>& timer);

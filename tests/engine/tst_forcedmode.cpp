@@ -88,6 +88,29 @@ private slots:
         QVERIFY(f.history().back().note.startsWith("检测到鼠标/键盘，自动恢复正常模式；"));
     }
 
+    // The input that started the mode may wake the screens at once; within
+    // the grace period they are put back to sleep and the mode goes on.
+    void screensWokenWithinTheGraceSleepAgain()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.fake.clock.advance(0.3);
+        f.fake.screenEvents.post(ScreenEvent::didSleep);
+        f.fake.clock.advance(1.0);
+        f.fake.input.touch(WakeEventType::keyDown);
+        f.fake.screenEvents.post(ScreenEvent::didWake);
+        QCOMPARE(f.store->mode, AwakeMode::forced);
+        QVERIFY(!f.store->hasObservedDisplaySleep);
+        const int sleeps = f.fake.screens.displaySleeps;
+        f.fake.clock.advance(0.26);
+        QCOMPARE(f.fake.screens.displaySleeps, sleeps + 1);
+        f.fake.screenEvents.post(ScreenEvent::didSleep);
+        f.fake.clock.advance(3.0); // past the grace, asleep and untouched
+        QCOMPARE(f.store->mode, AwakeMode::forced);
+        f.fake.screenEvents.post(ScreenEvent::didWake);
+        QCOMPARE(f.store->mode, AwakeMode::off);
+    }
+
     void testModeTouchesNothing()
     {
         StoreFixture f(true);
