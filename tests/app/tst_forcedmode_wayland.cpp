@@ -1,0 +1,283 @@
+// Forced mode on a real headless Wayland compositor: the covers, the
+// compositor's notice of input, its output power, and the real program
+// ended by input injected through the compositor.
+
+#include "platform/SystemPlatform.h"
+#include "platform/linux/wayland/MutterServices.h"
+#include "support/Files.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace launcher;
+using namespace launcher::testing;
+
+namespace {
+
+const QString program = QStringLiteral(LAUNCHER_BIN_DIR "/launcher");
+
+QString compositor()
+{
+    return qEnvironmentVariable("LAUNCHER_TEST_COMPOSITOR");
+}
+
+QDBusMessage callMutter(const QString& service, const QString& path, const QString& interface,
+                        const QString& method, const QVariantList& arguments = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+}
+
+// DisplayConfig's power-save mode as the compositor reports it; -2 when unread.
+int powerSaveMode()
+{
+    const QDBusMessage reply = callMutter("org.gnome.Mutter.DisplayConfig", "/org/gnome/Mutter/DisplayConfig",
+                                          "org.freedesktop.DBus.Properties", "Get",
+                                          {"org.gnome.Mutter.DisplayConfig", "PowerSaveMode"});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return -2;
+    return reply.arguments().first().value<QDBusVariant>().variant().toInt();
+}
+
+// Input through mutter's remote-desktop service: it needs no portal, and
+// reaches the focused window and the idle monitor like a real device. The
+// session lives as long as the bus connection that made it.
+class MutterInput {
+public:
+    MutterInput()
+    {
+        const QDBusMessage created = callMutter(service, "/org/gnome/Mutter/RemoteDesktop",
+                                                "org.gnome.Mutter.RemoteDesktop", "CreateSession");
+        if (created.type() != QDBusMessage::ReplyMessage || created.arguments().isEmpty())
+            return;
+        path_ = created.arguments().first().value<QDBusObjectPath>().path();
+        if (session("Start").type() != QDBusMessage::ReplyMessage)
+            path_.clear();
+    }
+    ~MutterInput()
+    {
+        if (!path_.isEmpty())
+            session("Stop");
+    }
+    bool ready() const { return !path_.isEmpty(); }
+    bool movePointer(double dx, double dy)
+    {
+        return session("NotifyPointerMotionRelative", {dx, dy}).type() == QDBusMessage::ReplyMessage;
+    }
+    // An evdev key code: 30 is A.
+    bool typeKey(int code = 30)
+    {
+        return session("NotifyKeyboardKeycode", {uint(code), true}).type() == QDBusMessage::ReplyMessage
+            && session("NotifyKeyboardKeycode", {uint(code), false}).type() == QDBusMessage::ReplyMessage;
+    }
+
+private:
+    QDBusMessage session(const QString& method, const QVariantList& arguments = {})
+    {
+        return callMutter(service, path_, "org.gnome.Mutter.RemoteDesktop.Session", method, arguments);
+    }
+    const QString service = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+    QString path_;
+};
+
+// The real program on this compositor, with its own home; asked through its
+// own command line.
+class RunningProgram {
+public:
+    RunningProgram()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.remove("XDG_DATA_HOME");
+        environment.remove("PELVANE_TEST_MODE");
+        environment.insert("QT_QPA_PLATFORM", "wayland");
+        tray.setProcessEnvironment(environment);
+        tray.setProcessChannelMode(QProcess::ForwardedChannels);
+        cli = environment;
+    }
+    ~RunningProgram()
+    {
+        if (tray.state() != QProcess::NotRunning) {
+            tray.terminate();
+            if (!tray.waitForFinished(10000))
+                tray.kill();
+        }
+    }
+    bool start()
+    {
+        tray.start(program, {});
+        if (!tray.waitForStarted(10000))
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 20000) {
+            if (mode() == "normal")
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+    QString run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(cli);
+        process.start(program, arguments);
+        if (!process.waitForFinished(20000)) {
+            process.kill();
+            process.waitForFinished();
+            return {};
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+    QString mode()
+    {
+        const QString status = run({"status"});
+        return status.startsWith("mode: ") ? status.section('\n', 0, 0).mid(6) : QString();
+    }
+
+    QTemporaryDir home;
+    QProcess tray;
+    QProcessEnvironment cli;
+};
+
+} // namespace
+
+class ForcedModeWaylandTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QString("wayland"));
+        QVERIFY(!compositor().isEmpty());
+    }
+
+    // One black window per output, full-screen by the compositor's own
+    // configure: its size is the output's, not a tile of it.
+    void coversFillTheOutput()
+    {
+        qunsetenv("PELVANE_TEST_MODE");
+        SystemPlatform machine;
+        auto covers = machine.platform().screens.createBlackoutWindows();
+        QCOMPARE(covers.size(), size_t(1));
+        QList<QWindow*> shown;
+        for (QWindow* window : QGuiApplication::topLevelWindows())
+            if (window->isVisible())
+                shown << window;
+        QCOMPARE(shown.size(), QGuiApplication::screens().size());
+        QWindow* window = shown.first();
+        QVERIFY(QTest::qWaitForWindowExposed(window, 5000));
+        QCOMPARE(window->screen()->size(), QSize(1280, 800));
+        QTRY_COMPARE_WITH_TIMEOUT(window->size(), QSize(1280, 800), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->windowStates() & Qt::WindowFullScreen, 3000);
+
+        // What a person sees, where the compositor lets a client take it:
+        // black everywhere, panel included.
+        if (compositor() != "sway")
+            return;
+        QTest::qWait(500);
+        const QString shot = QDir(qEnvironmentVariable("LAUNCHER_TEST_SHOTS", QDir::tempPath()))
+                                 .filePath("covers-" + compositor() + ".png");
+        QCOMPARE(QProcess::execute("grim", {shot}), 0);
+        const QImage picture(shot);
+        QCOMPARE(picture.size(), QSize(1280, 800));
+        int lit = 0;
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4)
+                lit += picture.pixel(x, y) != qRgb(0, 0, 0);
+        QCOMPARE(lit, 0);
+    }
+
+    // GNOME's services: a user-active watch that fires at each input and
+    // is armed again, and the power-save mode off and back on.
+    void mutterIdleWatchFiresOnEachInput()
+    {
+        if (compositor() != "mutter")
+            QSKIP("GNOME's services are on mutter only");
+        auto services = MutterServices::connect();
+        QVERIFY(services && services->offersIdleNotification());
+        MutterInput input;
+        QVERIFY(input.ready());
+        int fired = 0;
+        services->watchIdle([&fired] { ++fired; });
+        QTest::qWait(300); // the watch is added asynchronously
+        QCOMPARE(fired, 0);
+        QVERIFY(input.movePointer(5, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(fired, 1, 3000);
+        QTest::qWait(300);
+        QVERIFY(input.typeKey());
+        QTRY_COMPARE_WITH_TIMEOUT(fired, 2, 3000);
+        services->watchIdle({});
+        QTest::qWait(300);
+        QVERIFY(input.movePointer(-5, -5));
+        QTest::qWait(700);
+        QCOMPARE(fired, 2);
+    }
+
+    void mutterOutputsOffAndBackOn()
+    {
+        if (compositor() != "mutter")
+            QSKIP("GNOME's services are on mutter only");
+        auto services = MutterServices::connect();
+        QVERIFY(services && services->offersOutputPower());
+        QCOMPARE(services->outputsAsleep(), std::optional<bool>(false));
+        services->setOutputsPowered(false);
+        QTRY_COMPARE_WITH_TIMEOUT(services->outputsAsleep(), std::optional<bool>(true), 3000);
+        QCOMPARE(powerSaveMode(), 3);
+        services->setOutputsPowered(true);
+        QTRY_COMPARE_WITH_TIMEOUT(services->outputsAsleep(), std::optional<bool>(false), 3000);
+        QCOMPARE(powerSaveMode(), 0);
+    }
+
+    // The real program: forced mode turns the outputs off; input within the
+    // grace period does not end it, input after it does, and the outputs
+    // come back on.
+    void programEndsForcedModeOnInputAfterTheGrace()
+    {
+        if (compositor() != "mutter")
+            QSKIP("input injection here is through mutter's remote desktop");
+        RunningProgram launcher;
+        QVERIFY(launcher.start());
+        MutterInput input;
+        QVERIFY(input.ready());
+
+        QElapsedTimer sinceStart;
+        launcher.run({"forced"});
+        sinceStart.start();
+        QCOMPARE(launcher.mode(), QString("forced"));
+        QTRY_COMPARE_WITH_TIMEOUT(powerSaveMode(), 3, 3000);
+
+        QTest::qWait(qMax<qint64>(0, 1500 - sinceStart.elapsed()));
+        QVERIFY(input.movePointer(8, 8));
+        QVERIFY(input.typeKey());
+        QTest::qWait(qMax<qint64>(0, 4800 - sinceStart.elapsed()));
+        QCOMPARE(launcher.mode(), QString("forced"));
+        QTRY_COMPARE_WITH_TIMEOUT(powerSaveMode(), 3, 2000); // back asleep after that input
+
+        QVERIFY(input.movePointer(8, 8));
+        QElapsedTimer sinceInput;
+        sinceInput.start();
+        QTRY_COMPARE_WITH_TIMEOUT(launcher.mode(), QString("off"), 3000);
+        qInfo() << "forced mode ended" << sinceInput.elapsed() << "ms after the input";
+        QTRY_COMPARE_WITH_TIMEOUT(powerSaveMode(), 0, 3000);
+        const auto history = historyEntries(launcher.home.filePath(".local/share/PelvaneWakehold/history.jsonl"));
+        QVERIFY(!history.empty());
+        QVERIFY(history.back().note.startsWith(QString("检测到鼠标/键盘，自动恢复正常模式；")));
+    }
+};
+
+QTEST_MAIN(ForcedModeWaylandTest)
+#include "tst_forcedmode_wayland.moc"
