@@ -70,14 +70,14 @@ int main(int argc, char** argv)
     const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 200;
     testing::FakePlatform fake;
     StateStore store(fake.platform());
+    // The dashboard open while the machine is kept awake: the last session grows every second.
+    store.enable(AwakeMode::normal);
+    fake.clock.advance(1700);
     const QByteArray log = buildLog(lines, fake.clock.now() - 1800);
-    if (!writeFileAtomically(store.historyFile, log)) {
-        out << "cannot write " << store.historyFile << '\n';
+    if (!writeFileAtomically(store.historyFile(), log)) {
+        out << "cannot write " << store.historyFile() << '\n';
         return 1;
     }
-    // The dashboard open while the machine is kept awake: the last session grows every second.
-    store.mode = AwakeMode::normal;
-    store.startedAt = fake.clock.now() - 1700;
 
     HistoryDashboardView view;
     view.resize(602, 760);

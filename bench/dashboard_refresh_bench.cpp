@@ -50,8 +50,8 @@ int main(int argc, char** argv)
     const int lines = 100'000;
     testing::FakePlatform fake;
     StateStore store(fake.platform());
-    if (!writeFileAtomically(store.historyFile, buildLog(lines, fake.clock.now() - 40.0 * lines))) {
-        out << "cannot write " << store.historyFile << '\n';
+    if (!writeFileAtomically(store.historyFile(), buildLog(lines, fake.clock.now() - 40.0 * lines))) {
+        out << "cannot write " << store.historyFile() << '\n';
         return 1;
     }
     testing::CallLog log;

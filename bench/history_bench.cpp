@@ -68,8 +68,8 @@ int main(int argc, char** argv)
         testing::FakePlatform fake;
         StateStore store(fake.platform());
         const double start = fake.clock.now() - 40.0 * lines;
-        if (!writeFileAtomically(store.historyFile, buildLog(lines, start))) {
-            out << "cannot write " << store.historyFile << '\n';
+        if (!writeFileAtomically(store.historyFile(), buildLog(lines, start))) {
+            out << "cannot write " << store.historyFile() << '\n';
             return 1;
         }
 
@@ -91,8 +91,8 @@ int main(int argc, char** argv)
         }
 
         timer.restart();
-        const auto bytes = readWholeFile(store.historyFile);
-        const auto reference = pairSessions(parseHistory(*bytes), RunningSession{store.mode, store.startedAt}, store.now());
+        const auto bytes = readWholeFile(store.historyFile());
+        const auto reference = pairSessions(parseHistory(*bytes), RunningSession{store.mode(), store.startedAt()}, store.now());
         const double noMemory = millisecondsOf(timer);
         if (reference != store.historySessions()) {
             out << "the incremental result differs from a full read\n";
@@ -101,7 +101,7 @@ int main(int argc, char** argv)
 
         out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
                    .arg(lines, 9)
-                   .arg(double(QFileInfo(store.historyFile).size()) / 1e6, 8, 'f', 1)
+                   .arg(double(QFileInfo(store.historyFile()).size()) / 1e6, 8, 'f', 1)
                    .arg(qulonglong(sessions), 9)
                    .arg(cold, 9, 'f', 2)
                    .arg(median(steady), 16, 'f', 3)

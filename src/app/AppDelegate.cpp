@@ -43,7 +43,7 @@ AppDelegate::~AppDelegate()
     for (auto* timer : {&monitorTimer, &pulseTimer})
         if (*timer)
             clock_.cancel(**timer);
-    state.onNotice = nullptr;
+    state.setOnNotice(nullptr);
     if (menu_)
         statusItem.setMenu(nullptr);
 }
@@ -61,11 +61,14 @@ std::function<void()> AppDelegate::guarded(std::function<void(AppDelegate&)> act
 void AppDelegate::applicationDidFinishLaunching()
 {
     desktop_.desktop.setAccessoryActivationPolicy();
-    state.onNotice = [weak = std::weak_ptr<AppDelegate*>(self_)](const QString& message) {
+    state.setOnNotice([weak = std::weak_ptr<AppDelegate*>(self_)](const QString& message) {
         if (const auto self = weak.lock())
             (*self)->showNotice(message);
-    };
+    });
     configureMenu();
+    // Where the tray keeps the menu for the other button, the click that would
+    // have opened it opens the dashboard: the program has no other window.
+    statusItem.setPrimaryAction(guarded([](AppDelegate& self) { self.openHistoryFile(); }));
 
     // The native handler only posts: the actions run from the event loop,
     // in the order of the presses.
@@ -76,6 +79,10 @@ void AppDelegate::applicationDidFinishLaunching()
             clock_.singleShot(0, guarded([action = *action](AppDelegate& self) { self.performHotKeyAction(action); }));
     });
     hotKeyHandlerInstalled = true;
+    desktop_.hotKeys.setLateRefusalHandler([weak = std::weak_ptr<AppDelegate*>(self_)](const std::vector<int>& ids) {
+        if (const auto self = weak.lock())
+            (*self)->hotKeysRefusedLater(ids);
+    });
     for (const HotKeyCombination& combination : hotKeyCombinations)
         registerHotKey(combination.key, hotKeyControlOption, combination.action);
     reportUnavailableHotKeys();
@@ -83,7 +90,7 @@ void AppDelegate::applicationDidFinishLaunching()
     state.reconnectIfPossible();
     // The start conditions are not asked here: the first monitor tick
     // applies the running policies.
-    if (state.mode == AwakeMode::off)
+    if (state.mode() == AwakeMode::off)
         state.enable(AwakeMode::normal);
     updateUI();
     // Without a tray nothing would show that the machine is kept awake, nor
@@ -127,6 +134,7 @@ void AppDelegate::applicationWillTerminate()
         hotKeyRefs.clear();
     }
     if (hotKeyHandlerInstalled) {
+        desktop_.hotKeys.setLateRefusalHandler(nullptr);
         desktop_.hotKeys.removeHandler();
         hotKeyHandlerInstalled = false;
     }
@@ -145,7 +153,7 @@ void AppDelegate::cancelTimers()
 void AppDelegate::applicationLostDisplay()
 {
     cancelTimers();
-    state.onNotice = nullptr; // no screen to show a toast on
+    state.setOnNotice(nullptr); // no screen to show a toast on
     state.disable(DisableReason::appQuit, true);
 }
 
@@ -198,7 +206,7 @@ void AppDelegate::updateStatusItem()
 {
     // The pulse calls this 20 times a second: the tray is handed only what changed.
     const double phase = statusItem.showsFramesCheaply() ? pulsePhase : stillPulsePhase;
-    const QImage image = glyphs_.frame(state.mode, state.preferences().hangPelvaneColor,
+    const QImage image = glyphs_.frame(state.mode(), state.preferences().hangPelvaneColor,
                                          state.preferences().forcedPelvaneColor, phase);
     if (lastImageKey_ != image.cacheKey()) {
         statusItem.setImage(image);
@@ -216,11 +224,11 @@ bool AppDelegate::updateToolTip()
     const bool english = state.effectiveLanguage() == AppLanguage::english;
     const QString time = statusItem.showsFramesCheaply()
         ? state.durationLabelForStatusBar()
-        : durationLabelInMinutes(state.mode, state.startedAt, state.scheduledStopAt, state.now(), english);
+        : durationLabelInMinutes(state.mode(), state.startedAt(), state.scheduledStopAt(), state.now(), english);
     QString tip = QStringLiteral("Pelvane");
     if (!time.isEmpty())
         tip += QLatin1Char(' ') + time;
-    tip += QLatin1Char('\n') + statusLineText(state.mode, english);
+    tip += QLatin1Char('\n') + statusLineText(state.mode(), english);
     if (lastToolTip_ == tip)
         return false;
     statusItem.setToolTip(tip);
@@ -237,7 +245,7 @@ void AppDelegate::enableForcedAwake()
             attemptEnable(AwakeMode::forced); // asks again and shows the refusal
         else
             activateForcedModeWithRetry();
-        if (state.mode != AwakeMode::forced)
+        if (state.mode() != AwakeMode::forced)
             return;
         state.scheduleAutoDisable(forcedQuickDuration);
         updateDashboardIfOpen();
@@ -247,8 +255,7 @@ void AppDelegate::enableForcedAwake()
 
 void AppDelegate::showRefusal(const QString& refusal)
 {
-    if (state.onNotice)
-        state.onNotice(refusal);
+    state.sendNotice(refusal);
     openHistoryFile();
     if (dashboard->exists())
         dashboard->showSettingsTab();
@@ -260,7 +267,7 @@ void AppDelegate::activateForcedModeWithRetry()
         showRefusal(*refusal);
         return;
     }
-    const bool wasOff = state.mode == AwakeMode::off;
+    const bool wasOff = state.mode() == AwakeMode::off;
     statusItem.closeMenu();
     state.enable(AwakeMode::forced);
     updateUI();
@@ -271,7 +278,7 @@ void AppDelegate::activateForcedModeWithRetry()
 
 void AppDelegate::checkForcedActivation(bool wasOff)
 {
-    if (state.mode != AwakeMode::forced || !state.isActive()) {
+    if (state.mode() != AwakeMode::forced || !state.isActive()) {
         state.enable(AwakeMode::forced);
         updateUI();
         return;
@@ -307,25 +314,59 @@ QString hotKeyText(HotKeyAction action)
     return QKeySequence(QKeyCombination(hotKeyControlOption, combination->key)).toString(QKeySequence::NativeText);
 }
 
+QString AppDelegate::hotKeyDescription(HotKeyAction action) const
+{
+    switch (action) {
+    case HotKeyAction::toggleNormal:
+        return localized(QStringLiteral("切换挂机模式"), QStringLiteral("Toggle awake mode"));
+    case HotKeyAction::forceMode:
+        return localized(QStringLiteral("切换强制挂机"), QStringLiteral("Toggle forced mode"));
+    case HotKeyAction::disable:
+        return localized(QStringLiteral("关闭挂机"), QStringLiteral("Disable awake"));
+    }
+    return {};
+}
+
 void AppDelegate::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, HotKeyAction action)
 {
-    const bool registered = desktop_.hotKeys.registerHotKey(key, modifiers, int(action));
+    const bool registered = desktop_.hotKeys.registerHotKey(key, modifiers, int(action), hotKeyDescription(action));
     hotKeyRefs.push_back(registered ? std::optional(action) : std::nullopt);
     if (!registered)
         unavailableHotKeys.push_back(action);
 }
 
+void AppDelegate::hotKeysRefusedLater(const std::vector<int>& ids)
+{
+    for (int id : ids) {
+        const std::optional<HotKeyAction> action = hotKeyActionFromId(id);
+        if (!action)
+            continue;
+        std::replace(hotKeyRefs.begin(), hotKeyRefs.end(), std::optional(*action), std::optional<HotKeyAction>());
+        if (std::find(unavailableHotKeys.begin(), unavailableHotKeys.end(), *action) == unavailableHotKeys.end())
+            unavailableHotKeys.push_back(*action);
+    }
+    reportUnavailableHotKeys();
+    updateUI();
+}
+
 void AppDelegate::reportUnavailableHotKeys()
 {
-    if (unavailableHotKeys.empty())
+    // Said once: the menu keeps showing it afterwards.
+    if (unavailableHotKeys.empty() || hotKeysReported_)
         return;
+    hotKeysReported_ = true;
+    if (desktop_.hotKeys.refusal() == HotKeyRefusal::notOffered) {
+        qWarning("launcher: this desktop offers no global hot keys; every command stays in the menu");
+        state.sendNotice(localized(QStringLiteral("此桌面不支持全局快捷键，请使用菜单中的命令"),
+                                   QStringLiteral("Hot keys are not available on this desktop; use the menu instead")));
+        return;
+    }
     QStringList keys;
     for (HotKeyAction action : unavailableHotKeys) {
         keys.append(hotKeyText(action));
         qWarning("launcher: the hot key %s could not be registered; another program may hold it",
                  qPrintable(keys.back()));
     }
-    // Said once, at launch: the menu keeps showing it afterwards.
     const bool several = keys.size() > 1;
     const QString message = localized(QStringLiteral("快捷键 ") + keys.join(QStringLiteral("、"))
                                           + QStringLiteral(" 不可用，可能已被占用"),
@@ -333,8 +374,7 @@ void AppDelegate::reportUnavailableHotKeys()
                                           + keys.join(QStringLiteral(", "))
                                           + (several ? QStringLiteral(" are unavailable; another program may hold them")
                                                      : QStringLiteral(" is unavailable; another program may hold it")));
-    if (state.onNotice)
-        state.onNotice(message);
+    state.sendNotice(message);
 }
 
 void AppDelegate::performHotKeyAction(HotKeyAction action)
@@ -342,13 +382,13 @@ void AppDelegate::performHotKeyAction(HotKeyAction action)
     switch (action) {
     case HotKeyAction::toggleNormal:
         // Straight to normal mode, without asking the start conditions.
-        if (state.mode == AwakeMode::normal)
+        if (state.mode() == AwakeMode::normal)
             state.disable(DisableReason::manual, true);
         else
             state.enable(AwakeMode::normal);
         break;
     case HotKeyAction::forceMode:
-        if (state.mode == AwakeMode::forced)
+        if (state.mode() == AwakeMode::forced)
             state.disable(DisableReason::manual, true);
         else
             activateForcedModeWithRetry();

@@ -123,8 +123,6 @@ public:
     // The callbacks a dashboard window is opened with.
     DashboardActions dashboardActions();
 
-    // Draws every frame afresh, for measuring what the frame cache saves.
-    void disableGlyphCache() { glyphs_ = StatusGlyphCache(false); }
 
 protected:
     // The quit key of an open menu.
@@ -140,6 +138,9 @@ private:
     void checkForcedActivation(bool wasOff);
     void refreshMenu(QMenu& menu);
     void reportUnavailableHotKeys();
+    void hotKeysRefusedLater(const std::vector<int>& ids);
+    // What the combination of action does, where the desktop lists it.
+    QString hotKeyDescription(HotKeyAction action) const;
     // title with the combination of action in the menu's shortcut column.
     QString withHotKey(const QString& title, HotKeyAction action, bool english) const;
     void updateStatusItem();
@@ -158,6 +159,7 @@ private:
     std::optional<QString> lastToolTip_;
     std::unique_ptr<QMenu> menu_;
     bool menuOpen_ = false; // wherever it is drawn
+    bool hotKeysReported_ = false;
     std::shared_ptr<AppDelegate*> self_;
 };
 

@@ -38,16 +38,16 @@ QJsonObject statusObject(StateStore& state)
     state.reconnectIfPossible();
     const double now = state.now();
     QJsonObject status;
-    status.insert(QStringLiteral("mode"), rawValue(state.mode));
-    status.insert(QStringLiteral("startedAt"), optionalNumber(state.startedAt));
+    status.insert(QStringLiteral("mode"), rawValue(state.mode()));
+    status.insert(QStringLiteral("startedAt"), optionalNumber(state.startedAt()));
     status.insert(QStringLiteral("elapsed"),
-                  optionalNumber(state.startedAt ? std::optional(std::max(0.0, now - *state.startedAt)) : std::nullopt));
-    status.insert(QStringLiteral("stopAt"), optionalNumber(state.scheduledStopAt));
+                  optionalNumber(state.startedAt() ? std::optional(std::max(0.0, now - *state.startedAt())) : std::nullopt));
+    status.insert(QStringLiteral("stopAt"), optionalNumber(state.scheduledStopAt()));
     status.insert(QStringLiteral("remaining"),
-                  optionalNumber(state.scheduledStopAt ? std::optional(std::max(0.0, *state.scheduledStopAt - now))
+                  optionalNumber(state.scheduledStopAt() ? std::optional(std::max(0.0, *state.scheduledStopAt() - now))
                                                        : std::nullopt));
-    status.insert(QStringLiteral("pid"), state.pid ? QJsonValue(*state.pid) : QJsonValue(QJsonValue::Null));
-    const std::optional<KeepAwakeCoverage> coverage = state.process ? state.process->coverage() : std::nullopt;
+    status.insert(QStringLiteral("pid"), state.pid() ? QJsonValue(*state.pid()) : QJsonValue(QJsonValue::Null));
+    const std::optional<KeepAwakeCoverage> coverage = state.keepAwakeCoverage();
     status.insert(QStringLiteral("holds"),
                   coverage ? QJsonValue(QJsonObject{{QStringLiteral("sleep"), coverage->sleep},
                                                     {QStringLiteral("display"), coverage->display}})

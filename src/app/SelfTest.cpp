@@ -39,21 +39,21 @@ int runSelfTestSuite(const Platform& platform, QTextStream& out, QTextStream& er
             spin(0.12);
             store.enable(AwakeMode::forced);
             spin(1.0);
-            check(store.mode == AwakeMode::forced && store.isActive(), "off->forced");
+            check(store.mode() == AwakeMode::forced && store.isActive(), "off->forced");
 
             store.disable(DisableReason::manual, false);
             spin(0.12);
             store.enable(AwakeMode::normal);
             spin(0.35);
-            check(store.mode == AwakeMode::normal && store.isActive(), "off->hang");
+            check(store.mode() == AwakeMode::normal && store.isActive(), "off->hang");
 
             store.enable(AwakeMode::forced);
             spin(1.0);
-            check(store.mode == AwakeMode::forced && store.isActive(), "hang->forced");
+            check(store.mode() == AwakeMode::forced && store.isActive(), "hang->forced");
 
             store.disable(DisableReason::manual, false);
             spin(0.12);
-            check(store.mode == AwakeMode::off, "disable");
+            check(store.mode() == AwakeMode::off, "disable");
         }
     }
 

@@ -39,14 +39,11 @@ void paintStatusGlyph(QPainter& painter, const GlyphLook& look);
 
 class StatusGlyphCache {
 public:
-    explicit StatusGlyphCache(bool enabled = true) : enabled_(enabled) {}
-    // The image for this moment. With the cache on, the same frame returns
-    // the same image (equal cacheKey()), so callers can skip unchanged ones.
+    // The image for this moment. The same frame returns the same image
+    // (equal cacheKey()), so callers can skip unchanged ones.
     QImage frame(AwakeMode mode, const QColor& hangColor, const QColor& forcedColor, double pulsePhase);
-    bool enabled() const { return enabled_; }
 
 private:
-    bool enabled_;
     QHash<QString, QImage> frames_;
 };
 

@@ -146,7 +146,7 @@ void AppDelegate::refreshMenu(QMenu& menu)
             item->setText(title);
         return item;
     };
-    const AwakeMode mode = state.mode;
+    const AwakeMode mode = state.mode();
     const bool awake = mode != AwakeMode::off;
 
     retitle(statusLineTag, statusLineText(mode, english));
@@ -204,7 +204,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 void AppDelegate::toggleAwake()
 {
     performMenuActionDeferred(toggleDelay, [this] {
-        if (state.mode == AwakeMode::off)
+        if (state.mode() == AwakeMode::off)
             attemptEnable(AwakeMode::normal);
         else
             state.disable(DisableReason::manual, true);
@@ -233,7 +233,7 @@ void AppDelegate::toggleMuteInForced()
 
 void AppDelegate::openStateFolder()
 {
-    desktop_.desktop.open(QUrl::fromLocalFile(state.supportDirectory));
+    desktop_.desktop.open(QUrl::fromLocalFile(state.supportDirectory()));
 }
 
 void AppDelegate::openHistoryFile()
@@ -318,12 +318,11 @@ std::optional<QString> AppDelegate::startRequested(const TimedPresetChoice& pres
     if (const auto refusal = state.canStartMode()) {
         // Shown on the screen as well; the settings are not opened for
         // someone who asked from elsewhere, and what runs keeps its stop.
-        if (state.onNotice)
-            state.onNotice(*refusal);
+        state.sendNotice(*refusal);
         return refusal;
     }
     state.enable(preset.mode);
-    if (state.mode != preset.mode) {
+    if (state.mode() != preset.mode) {
         updateUI();
         return localized(QStringLiteral("挂机进程无法启动"), QStringLiteral("The keep-awake process could not start"));
     }

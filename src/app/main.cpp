@@ -103,9 +103,6 @@ int runTray(int argc, char** argv, bool selfTest, QTextStream& out, QTextStream&
     launcher::SystemAppPlatform desktop;
     launcher::AppDelegate delegate(chosen.platform(), desktop.appPlatform(),
                                   std::make_unique<launcher::WindowDashboardHost>(desktop.appPlatform()));
-#ifdef LAUNCHER_UNCACHED_GLYPHS
-    delegate.disableGlyphCache();
-#endif
     QObject::connect(&instance, &launcher::SingleInstance::showRequested, &delegate,
                      [&delegate] { delegate.openHistoryFile(); });
     instance.setRequestHandler([&delegate](const QByteArray& line) { return launcher::answerRequest(delegate, line); });

@@ -105,7 +105,7 @@ void DashboardControlView::setupViews()
 
 void DashboardControlView::update(StateStore& state)
 {
-    const AwakeMode mode = state.mode;
+    const AwakeMode mode = state.mode();
     statusCard_->setValue(mode == AwakeMode::off      ? state.localized(QStringLiteral("待机"), QStringLiteral("Idle"))
                           : mode == AwakeMode::normal ? state.localized(QStringLiteral("挂机中"), QStringLiteral("Awake"))
                                                       : state.localized(QStringLiteral("强制挂机"), QStringLiteral("Forced")),

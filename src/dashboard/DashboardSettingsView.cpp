@@ -109,14 +109,8 @@ void DashboardSettingsView::setupViews()
 void DashboardSettingsView::connectActions()
 {
     // clicked and activated come from the user only, never from update().
-    const std::pair<QCheckBox*, bool Preferences::*> boxes[] = {
-        {muteCheckbox_, &Preferences::muteInForced},
-        {movieCheckbox_, &Preferences::requireMoviePlayback},
-        {batteryCheckbox_, &Preferences::allowOnBattery},
-        {acCheckbox_, &Preferences::allowOnAC},
-    };
-    for (auto [box, field] : boxes)
-        QObject::connect(box, &QCheckBox::clicked, this, [this, field = field](bool on) { checkboxChanged(field, on); });
+    for (QCheckBox* box : {muteCheckbox_, movieCheckbox_, batteryCheckbox_, acCheckbox_})
+        QObject::connect(box, &QCheckBox::clicked, this, [this, box](bool on) { checkboxChanged(box, on); });
     QObject::connect(minimumBatterySlider_, &QSlider::valueChanged, this, [this](int value) { sliderChanged(value); });
     QObject::connect(minimumBatterySlider_, &QSlider::sliderMoved, this,
                      [this](int value) { minimumBatteryValueLabel_->setText(QString::number(value) + u'%'); });
@@ -180,9 +174,18 @@ void DashboardSettingsView::refresh()
         onRefreshRequested_();
 }
 
-void DashboardSettingsView::checkboxChanged(bool Preferences::*field, bool on)
+void DashboardSettingsView::checkboxChanged(QCheckBox* box, bool on)
 {
-    state_.changePreferences([&](Preferences& p) { p.*field = on; });
+    state_.changePreferences([&](Preferences& p) {
+        if (box == muteCheckbox_)
+            p.muteInForced = on;
+        else if (box == movieCheckbox_)
+            p.requireMoviePlayback = on;
+        else if (box == batteryCheckbox_)
+            p.allowOnBattery = on;
+        else if (box == acCheckbox_)
+            p.allowOnAC = on;
+    });
     refresh();
 }
 

@@ -14,7 +14,6 @@ namespace launcher {
 
 class ColorPanel;
 class StateStore;
-struct Preferences;
 enum class PelvaneColorTarget;
 
 // The settings tab. Every change is stored, the preferences are saved at
@@ -44,7 +43,7 @@ public:
 private:
     void setupViews();
     void connectActions();
-    void checkboxChanged(bool Preferences::*field, bool on);
+    void checkboxChanged(QCheckBox* box, bool on);
     void sliderChanged(int value);
     void languageChanged(int index);
     void openColorPanel(PelvaneColorTarget target);

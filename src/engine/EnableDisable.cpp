@@ -29,7 +29,7 @@ void StateStore::enable(AwakeMode requested)
         return;
     }
     reconnectIfPossible();
-    if (mode == requested && isRecordedProcessAlive())
+    if (mode() == requested && isRecordedProcessAlive())
         return;
 
     // Switching modes restores what forced mode changed and logs no stop.
@@ -40,26 +40,19 @@ void StateStore::enable(AwakeMode requested)
         platform_.beep.beep();
         return;
     }
-    mode = requested;
-    startedAt = now();
+    state_.mode = requested;
+    state_.startedAt = now();
 
     if (requested != AwakeMode::forced) {
         leaveForcedMode();
         appendHistory(QStringLiteral("enable"), AwakeMode::normal, QStringLiteral("进入挂机"));
     } else {
-        const VolumeState sound = readVolumeState();
-        previousVolume = sound.volume;
-        previousMuted = sound.muted;
-        previousAlertVolume = sound.alert;
-        previousBrightness = readBrightness();
-        previousKeyboardBrightness = readKeyboardBrightness();
-
+        capture_.capture();
         beginForcedMode();
-
         if (preferences_.muteInForced) {
             // Late enough that the menu that started the mode has closed.
             platform_.clock.singleShot(forcedMuteDelay, guarded([](StateStore& store) {
-                if (store.mode == AwakeMode::forced && store.preferences().muteInForced)
+                if (store.mode() == AwakeMode::forced && store.preferences().muteInForced)
                     store.platform_.sound.muteAll();
             }));
         }
@@ -70,8 +63,8 @@ void StateStore::enable(AwakeMode requested)
 
 void StateStore::disable(DisableReason reason, bool shouldLog)
 {
-    const bool wasForced = mode == AwakeMode::forced;
-    const double elapsed = startedAt ? now() - *startedAt : 0.0;
+    const bool wasForced = mode() == AwakeMode::forced;
+    const double elapsed = state_.startedAt ? now() - *state_.startedAt : 0.0;
 
     stopForcedMachinery();
     cancelScheduledStop(false);
@@ -79,16 +72,17 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
     stopKeepAwakeProcess();
 
     if (wasForced)
-        restoreSoundAndBrightness();
+        capture_.restore();
 
     forgetProcess();
     saveState();
 
+    // After forced mode the windows stay a moment, so the restored brightness is not seen flashing.
     if (!wasForced)
-        hideBlackout();
+        forced_.hideBlackout();
     else
-        // The windows stay a moment so the restored brightness is not seen flashing.
-        platform_.clock.singleShot(blackoutRemovalDelay, guarded([](StateStore& store) { store.hideBlackout(); }));
+        platform_.clock.singleShot(blackoutRemovalDelay,
+                                   guarded([](StateStore& store) { store.forced_.hideBlackout(); }));
 
     const std::optional<QString> estimate =
         wasForced && elapsed > 1.0 ? forcedSavingEstimate(elapsed) : std::nullopt;
@@ -122,8 +116,21 @@ std::optional<QString> StateStore::forcedSavingEstimate(double elapsedSeconds)
 
 void StateStore::sendNotice(const QString& text)
 {
-    if (onNotice)
-        onNotice(text);
+    if (onNotice_)
+        onNotice_(text);
+}
+
+// --- scheduled stop
+
+void StateStore::scheduleAutoDisable(double seconds)
+{
+    scheduledStop_.schedule(seconds);
+}
+
+void StateStore::cancelScheduledStop(bool showNotice)
+{
+    if (scheduledStop_.cancel() && showNotice)
+        sendNotice(QStringLiteral("已取消定时关闭"));
 }
 
 } // namespace launcher

@@ -6,7 +6,7 @@ namespace launcher {
 
 bool StateStore::launchAtLoginInstalled() const
 {
-    return !loginItemPath.isEmpty() && QFileInfo::exists(loginItemPath);
+    return !loginItemPath_.isEmpty() && QFileInfo::exists(loginItemPath_);
 }
 
 void StateStore::installLaunchAtLogin()

@@ -59,7 +59,7 @@ bool StateStore::isMoviePlaybackDetected()
 
 void StateStore::enforceRuntimePoliciesIfNeeded()
 {
-    if (mode == AwakeMode::off)
+    if (mode() == AwakeMode::off)
         return;
     const PowerSnapshot snapshot = currentPowerSnapshot();
 

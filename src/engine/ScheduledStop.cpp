@@ -1,28 +1,35 @@
-#include "engine/StateStore.h"
+#include "engine/ScheduledStop.h"
+
 #include "engine/Timings.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace launcher {
 
-void StateStore::scheduleAutoDisable(double seconds)
+ScheduledStop::ScheduledStop(Clock& clock, std::function<void()> onDue)
+    : clock_(clock)
+    , onDue_(std::move(onDue))
+    , timer_(clock)
 {
-    cancelScheduledStop(false);
-    if (!(seconds > 0))
-        return;
-    scheduledStopAt = now() + seconds;
-    autoDisableTimer = platform_.clock.singleShot(std::max(seconds, shortestScheduledStop), guarded([](StateStore& store) {
-        store.autoDisableTimer.reset();
-        store.disable(DisableReason::timerExpired, true);
-    }));
 }
 
-void StateStore::cancelScheduledStop(bool showNotice)
+void ScheduledStop::schedule(double seconds)
 {
-    cancelTimer(autoDisableTimer);
-    if (scheduledStopAt && showNotice)
-        sendNotice(QStringLiteral("已取消定时关闭"));
-    scheduledStopAt.reset();
+    cancel();
+    if (!(seconds > 0))
+        return;
+    scheduledStopAt_ = clock_.now() + seconds;
+    timer_.singleShot(std::max(seconds, shortestScheduledStop), [this] {
+        scheduledStopAt_.reset();
+        onDue_();
+    });
+}
+
+bool ScheduledStop::cancel()
+{
+    timer_.cancel();
+    return std::exchange(scheduledStopAt_, std::nullopt).has_value();
 }
 
 } // namespace launcher

@@ -1,8 +1,12 @@
 #pragma once
 
-#include "store/AwakeMode.h"
 #include "engine/Constants.h"
+#include "engine/ForcedModeMachinery.h"
+#include "engine/ScheduledStop.h"
+#include "engine/SoundAndBrightnessCapture.h"
+#include "engine/WakeInputWatch.h"
 #include "platform/Platform.h"
+#include "store/AwakeMode.h"
 #include "store/Energy.h"
 #include "store/HistoryLog.h"
 #include "store/HistorySessions.h"
@@ -23,9 +27,11 @@ namespace launcher {
 enum class PelvaneColorTarget { hang, forced };
 
 // Owns everything the program changes on the machine: the mode, the
-// keep-awake process, the values captured before forced mode, the blackout
-// windows and every engine timer. Single-threaded: all calls come from the
-// main thread.
+// keep-awake process, the values captured before forced mode and, through
+// its parts, forced mode's machinery, the wake-input watch and the scheduled
+// stop. The one object the application and its views talk to; its state
+// changes only through its operations. Single-threaded: all calls come from
+// the main thread.
 class StateStore {
 public:
     explicit StateStore(const Platform& platform);
@@ -34,51 +40,31 @@ public:
     StateStore& operator=(const StateStore&) = delete;
 
     // --- files
-    const QString supportDirectory;
-    const QString stateFile;
-    const QString historyFile;
-    const QString prefsFile;
-    const QString loginItemPath;
+    const QString& supportDirectory() const { return supportDirectory_; }
+    const QString& stateFile() const { return stateFile_; }
+    const QString& historyFile() const { return historyFile_; }
+    const QString& prefsFile() const { return prefsFile_; }
+    const QString& loginItemPath() const { return loginItemPath_; }
 
-    // --- engine state
-    std::unique_ptr<KeepAwakeChild> process;
-    std::optional<qint32> pid;
-    AwakeMode mode = AwakeMode::off;
-    std::optional<int> previousVolume;
-    std::optional<bool> previousMuted;
-    std::optional<int> previousAlertVolume;
-    std::optional<double> previousBrightness;
-    std::optional<double> previousKeyboardBrightness;
-    std::optional<double> startedAt; // seconds since 1970
-
-    std::function<void(const QString&)> onNotice;
-
-    // --- forced-mode machinery
-    std::vector<std::unique_ptr<BlackoutWindow>> overlayWindows;
-    bool cursorHidden = false;
-    std::optional<TimerId> inputWatchTimer;
-    std::optional<TimerId> forcedStateTimer;
-    std::optional<TimerId> forcedSleepCommandTimer;
-    std::optional<TimerId> forcedStabilizerTimer;
-    int forcedSleepAttemptCount = 0;
-    std::optional<WakeEventAges> lastWakeEventAges; // absent while the watch is off
-    std::optional<double> forcedArmedAt;
-    std::optional<TimerId> autoDisableTimer;
-    std::optional<double> scheduledStopAt;
-    bool hasObservedDisplaySleep = false;
-    std::optional<ScreenEvents::Token> screenDidSleepObserver;
-    std::optional<ScreenEvents::Token> screenDidWakeObserver;
-
+    // --- the mode and its keep-awake process
+    AwakeMode mode() const { return state_.mode; }
+    std::optional<qint32> pid() const { return state_.pid; }
+    // Seconds since 1970.
+    std::optional<double> startedAt() const { return state_.startedAt; }
     // A live keep-awake process of ours is recorded.
     bool isActive() const;
-
-    // --- keep-awake process
+    // What the child this run started says it holds; absent until it says.
+    std::optional<KeepAwakeCoverage> keepAwakeCoverage();
     void reconnectIfPossible();
+
+    // Where user-visible notices go; without a handler they are dropped.
+    void setOnNotice(std::function<void(const QString&)> handler) { onNotice_ = std::move(handler); }
+    void sendNotice(const QString& text);
 
     // --- state file
     // False when the file could not be written; it then keeps its old bytes.
     bool saveState();
-    PersistedState persistedState() const;
+    const PersistedState& persistedState() const { return state_; }
 
     // --- preferences and language
     const Preferences& preferences() const { return preferences_; }
@@ -118,36 +104,20 @@ public:
     // The same titles of one snapshot, for a view that shows both.
     QString currentPowerSourceTitle(const PowerSnapshot& snapshot) const;
     QString currentBatteryTitle(const PowerSnapshot& snapshot) const;
-    bool isMoviePlaybackDetected();
     void enforceRuntimePoliciesIfNeeded();
 
     // --- forced mode
+    // Everything at once, then repeated until the screens are seen asleep.
     void beginForcedMode();
+    // beginForcedMode() again, only while the mode is forced.
     void reinforceForcedStart();
-    void showBlackout();
-    void hideBlackout();
-    void runZeroBrightnessSequence();
-    void startForcedStateEnforcement();
-    void scheduleDisplaySleepNow();
-    void scheduleForcedStabilizer();
-    void cancelPendingDisplaySleepCommand();
-
-    // --- wake-input watch
-    void startWatchingForWakeInput();
-    void stopWatchingForWakeInput();
-    void pollForWakeInput();
-    WakeEventAges captureWakeEventAges();
-
-    // --- volume and brightness
-    VolumeState readVolumeState();
-    std::optional<double> readBrightness();
-    std::optional<double> readKeyboardBrightness();
-    void restoreSoundAndBrightness();
+    const ForcedModeMachinery& forcedMachinery() const { return forced_; }
 
     // --- scheduled stop
     void scheduleAutoDisable(double seconds);
     void cancelScheduledStop(bool showNotice);
-    bool hasScheduledStop() const { return scheduledStopAt.has_value(); }
+    bool hasScheduledStop() const { return scheduledStopAt().has_value(); }
+    std::optional<double> scheduledStopAt() const { return scheduledStop_.stopAt(); }
 
     // --- labels
     QString durationLabel() const;
@@ -161,27 +131,44 @@ private:
     bool isRecordedProcessAlive() const;
     // No process, mode off.
     void forgetProcess();
-    // Blackout, zero brightness and, until the screens sleep, their enforcement.
-    void reapplyForcedState();
     // Watch and timers of forced mode off; the blackout stays.
     void stopForcedMachinery();
     void leaveForcedMode();
+    void stopWatchingForWakeInput();
+    void pollForWakeInput();
+    bool isMoviePlaybackDetected();
     bool startKeepAwakeProcess(AwakeMode mode);
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
-    void sendNotice(const QString& text);
     void stopKeepAwakeProcess();
     void noticeIfKeepAwakeFallsShort();
     void noticeIfDisplaysCannotSleep();
-    // Not armed, or armed less than the grace period ago: input is ignored.
-    bool withinWakeGrace() const;
     void loadPreferences();
     bool savePreferences();
-    void cancelTimer(std::optional<TimerId>& timer);
-    // Wraps a timer or delayed action so it does nothing once the store is gone.
+    // Wraps a delayed action so it does nothing once the store is gone.
     std::function<void()> guarded(std::function<void(StateStore&)> action);
 
     Platform platform_;
+    const QString supportDirectory_;
+    const QString stateFile_;
+    const QString historyFile_;
+    const QString prefsFile_;
+    const QString loginItemPath_;
+
     Preferences preferences_;
+    // Mode, process id, start and the values captured before forced mode:
+    // what the state file holds, and read back from it.
+    PersistedState state_;
+    // The child this run started; an adopted process is known by its id alone.
+    std::unique_ptr<KeepAwakeChild> process_;
+    std::function<void(const QString&)> onNotice_;
+
+    SoundAndBrightnessCapture capture_;
+    ForcedModeMachinery forced_;
+    WakeInputWatch wakeWatch_;
+    ScheduledStop scheduledStop_;
+
+    std::optional<ScreenEvents::Token> screenDidSleepObserver_;
+    std::optional<ScreenEvents::Token> screenDidWakeObserver_;
     std::shared_ptr<StateStore*> self_;
     std::optional<MachineProfile> cachedMachineProfile_;
     // The process whose word on its locks has been taken.

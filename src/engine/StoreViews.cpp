@@ -10,8 +10,8 @@ namespace launcher {
 std::vector<HistorySession> StateStore::historySessions()
 {
     if (!historyReader_)
-        historyReader_ = std::make_shared<IncrementalHistoryReader>(historyFile);
-    return historyReader_->sessions(RunningSession{mode, startedAt}, now());
+        historyReader_ = std::make_shared<IncrementalHistoryReader>(historyFile_);
+    return historyReader_->sessions(RunningSession{mode(), startedAt()}, now());
 }
 
 
@@ -42,18 +42,18 @@ EnergyDashboardSummary StateStore::energyDashboardSummary(const std::vector<Hist
 
 QString StateStore::durationLabel() const
 {
-    return launcher::durationLabel(mode, startedAt, now());
+    return launcher::durationLabel(mode(), startedAt(), now());
 }
 
 QString StateStore::durationLabelForStatusBar() const
 {
-    return launcher::durationLabelForStatusBar(mode, startedAt, scheduledStopAt, now());
+    return launcher::durationLabelForStatusBar(mode(), startedAt(), scheduledStopAt(), now());
 }
 
 QString StateStore::scheduleLabel(const std::function<QString(const QString&, const QString&)>& localizer) const
 {
     const std::optional<QString> remaining =
-        remainingTimeLabel(mode, scheduledStopAt, now(), effectiveLanguage() == AppLanguage::english);
+        remainingTimeLabel(mode(), scheduledStopAt(), now(), effectiveLanguage() == AppLanguage::english);
     return remaining ? *remaining : localizer(QStringLiteral("未设置"), QStringLiteral("Not set"));
 }
 

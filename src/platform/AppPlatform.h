@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QMenu;
 
@@ -38,6 +39,9 @@ public:
     virtual bool isShown() const { return true; }
     // The menu shown on click; not owned, replaced by the next call.
     virtual void setMenu(QMenu* menu) = 0;
+    // Run on a primary click where the tray itself shows the menu only on the
+    // secondary one (a StatusNotifier host); elsewhere either click opens it.
+    virtual void setPrimaryAction(std::function<void()>) {}
     // Closes the menu if it is open; nothing otherwise.
     virtual void closeMenu() = 0;
 };
@@ -52,6 +56,10 @@ inline constexpr Qt::KeyboardModifiers hotKeyControlOption = Qt::ControlModifier
 
 enum class HotKeyAction { toggleNormal = 1, forceMode = 2, disable = 3 };
 
+// Why combinations cannot be had: another program holds them, or this desktop
+// lets no program have system-wide keys.
+enum class HotKeyRefusal { taken, notOffered };
+
 class HotKeys {
 public:
     virtual ~HotKeys() = default;
@@ -59,10 +67,15 @@ public:
     // the id given at registration.
     virtual void installHandler(std::function<void(int id)> handler) = 0;
     virtual void removeHandler() = 0;
-    // Registers one system-wide combination. False when it cannot be had
-    // (another program holds it); the others are not affected.
-    virtual bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) = 0;
+    // Registers one system-wide combination; description says what it does
+    // where the desktop lists it. False when it cannot be had (refusal() says
+    // why); the others are not affected.
+    virtual bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString& description) = 0;
     virtual void unregisterAll() = 0;
+    virtual HotKeyRefusal refusal() const { return HotKeyRefusal::taken; }
+    // Where the desktop answers later, the ids of accepted registrations it
+    // then turns down, all at once; refusal() says why.
+    virtual void setLateRefusalHandler(std::function<void(const std::vector<int>& ids)>) {}
 };
 
 // The toast's window: a small panel that never takes focus and lets clicks

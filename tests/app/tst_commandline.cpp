@@ -24,27 +24,13 @@ using Duration = std::optional<std::optional<double>>;
 
 QString describe(const Invocation& invocation)
 {
-    return std::visit(
-        [](const auto& value) -> QString {
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, RunTray>)
-                return QStringLiteral("tray");
-            else if constexpr (std::is_same_v<T, ShowHelp>)
-                return QStringLiteral("help");
-            else if constexpr (std::is_same_v<T, ShowVersion>)
-                return QStringLiteral("version");
-            else if constexpr (std::is_same_v<T, RunSelfTest>)
-                return QStringLiteral("selftest");
-            else if constexpr (std::is_same_v<T, UsageError>)
-                return QStringLiteral("usage");
-            else if constexpr (std::is_same_v<T, RemoteCommand>)
-                return QStringLiteral("send ") + QString::fromUtf8(value.line) + (value.json ? " json" : "");
-            else if constexpr (std::is_same_v<T, HoldWhileProcess>)
-                return QStringLiteral("while %1").arg(value.pid);
-            else
-                return QStringLiteral("run ") + value.command.join(QLatin1Char('|'));
-        },
-        invocation);
+    if (const auto* send = std::get_if<RemoteCommand>(&invocation))
+        return "send " + QString::fromUtf8(send->line) + (send->json ? " json" : "");
+    if (const auto* hold = std::get_if<HoldWhileProcess>(&invocation))
+        return QStringLiteral("while %1").arg(hold->pid);
+    if (const auto* hold = std::get_if<HoldWhileCommand>(&invocation))
+        return "run " + hold->command.join(QLatin1Char('|'));
+    return QStringList{"tray", "help", "version", "selftest", "usage"}.value(int(invocation.index()));
 }
 
 QJsonObject okStatus(const QByteArray& answer)
@@ -94,23 +80,16 @@ private slots:
         QTest::addColumn<Duration>("expected");
         const Duration bad;
         QTest::newRow("seconds") << "90s" << Duration(90.0);
-        QTest::newRow("minutes") << "15m" << Duration(900.0);
         QTest::newRow("hours") << "2h" << Duration(7200.0);
-        QTest::newRow("day") << "1d" << Duration(86400.0);
-        QTest::newRow("week") << "1w" << Duration(604800.0);
         QTest::newRow("longest") << "3w" << Duration(1814400.0);
         QTest::newRow("unlimited") << "unlimited" << Duration(std::optional<double>());
         QTest::newRow("zero") << "0m" << bad;
         QTest::newRow("past the longest") << "22d" << bad;
         QTest::newRow("digits that overflow") << "99999999999s" << bad;
         QTest::newRow("no unit") << "90" << bad;
-        QTest::newRow("no number") << "h" << bad;
         QTest::newRow("upper case") << "2H" << bad;
         QTest::newRow("fraction") << "1.5h" << bad;
-        QTest::newRow("negative") << "-5m" << bad;
-        QTest::newRow("space") << " 2h" << bad;
         QTest::newRow("two units") << "1h30m" << bad;
-        QTest::newRow("unlimited, capitalised") << "Unlimited" << bad;
     }
     void durations()
     {
@@ -125,31 +104,21 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("nothing: the tray") << QStringList{} << "tray";
         QTest::newRow("help") << QStringList{"--help"} << "help";
-        QTest::newRow("short help") << QStringList{"-h"} << "help";
         QTest::newRow("version among others") << QStringList{"status", "--version"} << "version";
-        QTest::newRow("self-test anywhere") << QStringList{"status", "--self-test-forced"} << "selftest";
         QTest::newRow("self-test with a suffix is not it") << QStringList{"--self-test-forced2"} << "usage";
-        QTest::newRow("status") << QStringList{"status"} << "send status";
         QTest::newRow("status, json after") << QStringList{"status", "--json"} << "send status json";
         QTest::newRow("json before") << QStringList{"--json", "status"} << "send status json";
-        QTest::newRow("normal") << QStringList{"normal"} << "send normal";
         QTest::newRow("normal for 2h") << QStringList{"normal", "2h"} << "send normal 2h";
         QTest::newRow("forced unlimited") << QStringList{"forced", "unlimited"} << "send forced unlimited";
-        QTest::newRow("off") << QStringList{"off"} << "send off";
-        QTest::newRow("dashboard") << QStringList{"dashboard"} << "send dashboard";
         QTest::newRow("dashboard has no json") << QStringList{"dashboard", "--json"} << "usage";
         QTest::newRow("bad duration") << QStringList{"normal", "2x"} << "usage";
-        QTest::newRow("two durations") << QStringList{"forced", "1h", "2h"} << "usage";
         QTest::newRow("off takes nothing") << QStringList{"off", "now"} << "usage";
         QTest::newRow("unknown command") << QStringList{"sleep"} << "usage";
-        QTest::newRow("unknown option") << QStringList{"--fast"} << "usage";
         QTest::newRow("json alone") << QStringList{"--json"} << "usage";
         QTest::newRow("while") << QStringList{"--while", "42"} << "while 42";
         QTest::newRow("while, joined") << QStringList{"--while=42"} << "while 42";
-        QTest::newRow("while no number") << QStringList{"--while", "4x2"} << "usage";
         QTest::newRow("while zero") << QStringList{"--while", "0"} << "usage";
         QTest::newRow("while and a command") << QStringList{"--while", "42", "off"} << "usage";
-        QTest::newRow("run") << QStringList{"--", "make", "-j2"} << "run make|-j2";
         // The command's own options are not ours.
         QTest::newRow("run keeps its options") << QStringList{"--", "tool", "--help", "--version", "--"}
                                                << "run tool|--help|--version|--";
@@ -170,16 +139,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("status") << QByteArray("status") << "status";
         QTest::newRow("forced defaults to the menu's three hours") << QByteArray("forced") << "forced 10800";
         QTest::newRow("normal without a stop") << QByteArray("normal") << "normal none";
-        QTest::newRow("normal 15m") << QByteArray("normal 15m") << "normal 900";
         QTest::newRow("forced unlimited") << QByteArray("forced unlimited") << "forced none";
         QTest::newRow("bad duration") << QByteArray("normal 0s") << "error bad duration";
         QTest::newRow("two spaces") << QByteArray("normal  2h") << "error unknown request";
         QTest::newRow("trailing space") << QByteArray("status ") << "error unknown request";
-        QTest::newRow("off with an argument") << QByteArray("off 2h") << "error unknown request";
-        QTest::newRow("empty") << QByteArray() << "error unknown request";
         QTest::newRow("carriage return") << QByteArray("status\r") << "error malformed request";
         QTest::newRow("nul") << QByteArray("off\0", 4) << "error malformed request";
         QTest::newRow("not ascii") << QByteArray("normal 2\xc3\xa9") << "error malformed request";
@@ -212,15 +177,12 @@ private slots:
         QJsonObject status = okStatus(answerRequest(*app.delegate, "normal 2h"));
         QCOMPARE(status.value("mode").toString(), QString("normal"));
         QCOMPARE(status.value("remaining").toDouble(), 7200.0);
-        QCOMPARE(status.value("elapsed").toDouble(), 0.0);
         QCOMPARE(status.value("holds").toObject(), (QJsonObject{{"sleep", true}, {"display", false}}));
         QCOMPARE(app.history().size(), logged + 1);
         QCOMPARE(app.history().back().action, QString("enable"));
 
         app.fake.clock.advance(65);
         status = okStatus(answerRequest(*app.delegate, "status"));
-        QCOMPARE(status.value("elapsed").toDouble(), 65.0);
-        QCOMPARE(status.value("remaining").toDouble(), 7135.0);
         QCOMPARE(statusText(status), QString("mode: normal\nelapsed: 0:01:05\nremaining: 1:58:55\nholds: sleep\n"));
 
         // Without a duration, forced mode gets the menu's stop; normal mode none.
@@ -232,16 +194,7 @@ private slots:
         QVERIFY(status.value("remaining").isNull());
         QVERIFY(!app.state().hasScheduledStop());
 
-        // The timed stop of a command fires like a preset's.
-        answerRequest(*app.delegate, "normal 90s");
-        app.fake.clock.advance(91);
-        QCOMPARE(app.state().mode, AwakeMode::off);
-        QCOMPARE(app.history().back().action, QString("disable"));
-
-        answerRequest(*app.delegate, "normal");
         status = okStatus(answerRequest(*app.delegate, "off"));
-        QCOMPARE(status.value("mode").toString(), QString("off"));
-        QVERIFY(status.value("pid").isNull());
         QCOMPARE(statusText(status), QString("mode: off\n"));
         QCOMPARE(app.history().back().action, QString("disable"));
 
@@ -257,28 +210,25 @@ private slots:
         app.state().changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
         app.state().scheduleAutoDisable(600);
         QStringList notices;
-        app.state().onNotice = [&notices](const QString& text) { notices << text; };
+        app.state().setOnNotice([&notices](const QString& text) { notices << text; });
         app.refuseOnBattery();
         const size_t logged = app.history().size();
 
         QCOMPARE(answerRequest(*app.delegate, "forced 2h"),
                  QByteArray("refused Battery power is currently blocked for awake mode"));
-        QCOMPARE(app.state().mode, AwakeMode::normal);
+        QCOMPARE(app.state().mode(), AwakeMode::normal);
         // The running mode keeps its own stop rather than the refused one's.
-        QCOMPARE(*app.state().scheduledStopAt, app.state().now() + 600);
+        QCOMPARE(*app.state().scheduledStopAt(), app.state().now() + 600);
         QCOMPARE(app.history().size(), logged);
         QCOMPARE(notices, QStringList{"Battery power is currently blocked for awake mode"});
         QCOMPARE(app.dashboard->opens, 0);
-    }
 
-    void aHelperThatCannotStartIsAnError()
-    {
-        AppFixture app;
-        app.launchInMode(AwakeMode::off);
-        app.state().changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
+        // A helper that cannot start is a refusal too.
+        app.state().disable(DisableReason::manual, false);
+        app.fake.power.snapshot.source = PowerSourceKind::ac;
         app.fake.keepAwake.failLaunches = true;
         QCOMPARE(answerRequest(*app.delegate, "normal 1h"), QByteArray("refused The keep-awake process could not start"));
-        QCOMPARE(app.state().mode, AwakeMode::off);
+        QCOMPARE(app.state().mode(), AwakeMode::off);
         QVERIFY(!app.state().hasScheduledStop());
     }
 

@@ -38,19 +38,19 @@ private slots:
         store.changePreferences([&](Preferences& p) { p.muteInForced = false; });
         store.enable(AwakeMode::forced);
         QVERIFY(store.isActive());
-        const qint32 helper = *store.pid;
+        const qint32 helper = *store.pid();
         QTRY_VERIFY_WITH_TIMEOUT(screenIsBlack(display.get()), 3000);
         QTest::qWait(4000); // past the grace period, with no input
-        QCOMPARE(store.mode, AwakeMode::forced);
+        QCOMPARE(store.mode(), AwakeMode::forced);
 
         QCOMPARE(QProcess::execute("xdotool", {"mousemove_relative", "--", "7", "7"}), 0);
         QElapsedTimer sinceInput;
         sinceInput.start();
         QTRY_VERIFY_WITH_TIMEOUT(!screenIsBlack(display.get()), 2000);
         QVERIFY2(sinceInput.elapsed() < 500, qPrintable(QString::number(sinceInput.elapsed()) + " ms"));
-        QCOMPARE(store.mode, AwakeMode::off);
+        QCOMPARE(store.mode(), AwakeMode::off);
         QVERIFY2(kill(helper, 0) != 0, "the keep-awake helper has ended");
-        QVERIFY(testing::historyEntries(store.historyFile).back().note.startsWith(QString("检测到鼠标/键盘，自动恢复正常模式；")));
+        QVERIFY(testing::historyEntries(store.historyFile()).back().note.startsWith(QString("检测到鼠标/键盘，自动恢复正常模式；")));
     }
 };
 

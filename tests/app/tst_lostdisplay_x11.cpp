@@ -2,18 +2,9 @@
 // ends, as a logout does: the mode must end as at Quit, not be left behind.
 // (The display CTest gives every _x11 test goes unused.)
 
-#include "platform/ProcessProbe.h"
-#include "support/Files.h"
+#include "support/ProgramUnderTest.h"
 
-#include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/stat.h>
 
 using namespace launcher::testing;
 
@@ -21,86 +12,24 @@ namespace {
 
 const QString quitNote = QStringLiteral("应用退出，恢复正常模式");
 
-QList<QJsonObject> historyOf(const QString& support)
-{
-    QList<QJsonObject> entries;
-    for (const QByteArray& line : readFile(support + "/history.jsonl").split('\n'))
-        if (!line.isEmpty())
-            entries << QJsonDocument::fromJson(line).object();
-    return entries;
-}
-
-// One X server and one program on it, both ended by the test.
-class Session {
-public:
-    ~Session()
+// An X server that dies with the test.
+struct Server {
+    ~Server()
     {
-        // A helper left behind by a failure is the test's to end.
-        for (qint32 helper : helpers)
-            if (isLive(helper))
-                ::kill(helper, SIGTERM);
-        for (QProcess* process : {&program, &server}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
-        }
+        process.kill();
+        process.waitForFinished(5000);
     }
-
-    bool startServer()
+    bool start()
     {
-        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-        if (!server.waitForReadyRead(10000))
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        if (!process.waitForReadyRead(10000))
             return false;
-        display = ":" + QString::fromLatin1(server.readLine().trimmed());
+        display = ":" + QString::fromLatin1(process.readLine().trimmed());
         return display.size() > 1;
     }
-
-    bool startProgram(bool testMode)
-    {
-        support = home.filePath(".local/share/PelvaneWakehold");
-        const QString runtime = home.filePath("run");
-        QDir().mkpath(runtime);
-        ::chmod(QFile::encodeName(runtime).constData(), 0700);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home.path());
-        environment.insert("XDG_RUNTIME_DIR", runtime);
-        environment.remove("XDG_DATA_HOME");
-        environment.insert("DISPLAY", display);
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-        if (testMode)
-            environment.insert("PELVANE_TEST_MODE", "1");
-        else
-            environment.remove("PELVANE_TEST_MODE");
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(LAUNCHER_BIN_DIR "/launcher"), {});
-        return program.waitForStarted(10000);
-    }
-
-    QJsonObject state() const
-    {
-        return QJsonDocument::fromJson(readFile(support + "/state.json")).object();
-    }
-
-    // The keep-awake helper of the running mode, once there is one.
-    qint32 helperIn(const QString& mode)
-    {
-        const QJsonObject now = state();
-        const qint32 pid = now.value("pid").toInt();
-        if (now.value("mode").toString() != mode || !isLive(pid))
-            return 0;
-        helpers.insert(pid);
-        return pid;
-    }
-
-    QTemporaryDir home;
-    QString support;
+    QProcess process;
     QString display;
-    QProcess server;
-    QProcess program;
-    QSet<qint32> helpers;
 };
 
 } // namespace
@@ -119,32 +48,34 @@ private slots:
     void endingTheDisplayStopsTheModeAsQuitDoes()
     {
         QFETCH(bool, forced);
-        Session session;
-        QVERIFY(session.startServer());
-        QVERIFY(session.startProgram(!forced));
-        QTRY_VERIFY_WITH_TIMEOUT(session.helperIn("normal") != 0, 15000);
+        Server server;
+        QVERIFY(server.start());
+        ProgramUnderTest p;
+        if (forced)
+            p.environment.remove("PELVANE_TEST_MODE");
+        QVERIFY(p.start(server.display));
+        QTRY_VERIFY_WITH_TIMEOUT(p.helperIn("normal") != 0, 15000);
         if (forced) {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert("DISPLAY", session.display);
             QProcess key;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("DISPLAY", server.display);
             key.setProcessEnvironment(environment);
             key.start("xdotool", {"key", "ctrl+alt+f"});
             QVERIFY(key.waitForFinished(10000));
-            QTRY_VERIFY_WITH_TIMEOUT(session.helperIn("forced") != 0, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(p.helperIn("forced") != 0, 10000);
             QTest::qWait(1500); // blackout and display sleep under way
         }
-        const qint32 helper = session.helperIn(forced ? "forced" : "normal");
+        const qint32 helper = p.helperIn(forced ? "forced" : "normal");
         QVERIFY(helper != 0);
-        const qsizetype entriesBefore = historyOf(session.support).size();
+        const qsizetype entriesBefore = p.history().size();
 
-        session.server.terminate();
-        QVERIFY(session.server.waitForFinished(10000));
-        QVERIFY2(session.program.waitForFinished(15000), "the program outlived its display");
-
+        server.process.terminate();
+        QVERIFY(server.process.waitForFinished(10000));
+        QVERIFY2(p.program.waitForFinished(15000), "the program outlived its display");
         QVERIFY2(!isLive(helper), "the keep-awake helper outlived the program");
-        QCOMPARE(session.state().value("mode").toString(), QString("off"));
-        QVERIFY(!session.state().contains("pid"));
-        const QList<QJsonObject> history = historyOf(session.support);
+        QCOMPARE(p.state().value("mode").toString(), QString("off"));
+        QVERIFY(!p.state().contains("pid"));
+        const QList<QJsonObject> history = p.history();
         QCOMPARE(history.size(), entriesBefore + 1);
         QCOMPARE(history.back().value("action").toString(), QString("disable"));
         QVERIFY2(history.back().value("note").toString().startsWith(quitNote),
@@ -155,20 +86,19 @@ private slots:
     // guard for the display is gone by then.
     void aSignalStillQuitsOnceAndCleanly()
     {
-        Session session;
-        QVERIFY(session.startServer());
-        QVERIFY(session.startProgram(true));
-        QTRY_VERIFY_WITH_TIMEOUT(session.helperIn("normal") != 0, 15000);
-        const qint32 helper = session.helperIn("normal");
-
-        ::kill(pid_t(session.program.processId()), SIGTERM);
-        QVERIFY(session.program.waitForFinished(15000));
-        QCOMPARE(session.program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(session.program.exitCode(), 0);
+        Server server;
+        QVERIFY(server.start());
+        ProgramUnderTest p;
+        QVERIFY(p.start(server.display));
+        QTRY_VERIFY_WITH_TIMEOUT(p.helperIn("normal") != 0, 15000);
+        const qint32 helper = p.helperIn("normal");
+        ::kill(pid_t(p.program.processId()), SIGTERM);
+        QVERIFY(p.program.waitForFinished(15000));
+        QCOMPARE(p.program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.program.exitCode(), 0);
         QVERIFY(!isLive(helper));
-        const QList<QJsonObject> history = historyOf(session.support);
-        QCOMPARE(history.size(), 2);
-        QCOMPARE(history.back().value("note").toString(), quitNote);
+        QCOMPARE(p.history().size(), 2);
+        QCOMPARE(p.history().back().value("note").toString(), quitNote);
     }
 };
 

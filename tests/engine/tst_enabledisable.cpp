@@ -1,3 +1,5 @@
+#include "engine/ScheduledStop.h"
+#include "engine/SoundAndBrightnessCapture.h"
 #include "support/StoreFixture.h"
 
 #include <QtTest>
@@ -57,7 +59,7 @@ private slots:
 
         f.store->enable(AwakeMode::normal);
         f.store->enforceRuntimePoliciesIfNeeded();
-        QCOMPARE(f.store->mode, stop.isEmpty() ? AwakeMode::normal : AwakeMode::off);
+        QCOMPARE(f.store->mode(), stop.isEmpty() ? AwakeMode::normal : AwakeMode::off);
         QCOMPARE(f.notices, stop.isEmpty() ? QStringList{} : QStringList{stop});
         if (!stop.isEmpty())
             QCOMPARE(f.history().back().note, QString("条件不满足，自动恢复正常模式"));
@@ -101,7 +103,7 @@ private slots:
     {
         StoreFixture f;
         f.store->enable(AwakeMode::normal);
-        const qint32 normalPid = *f.store->pid;
+        const qint32 normalPid = *f.store->pid();
         f.store->enable(AwakeMode::normal); // running already: nothing new
         f.fake.clock.advance(60);
         f.store->enable(AwakeMode::forced);
@@ -121,7 +123,7 @@ private slots:
         f.store->disable(DisableReason::manual, false);
         f.fake.keepAwake.failLaunches = true;
         f.store->enable(AwakeMode::normal);
-        QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.store->mode(), AwakeMode::off);
         QCOMPARE(f.fake.beep.count, 1);
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
         QCOMPARE(f.history().size(), size_t(3));
@@ -151,9 +153,18 @@ private slots:
         f.store->changePreferences([&](Preferences& p) { p.muteInForced = false; }); // turned off before the mute came
         f.fake.clock.advance(1);
         QCOMPARE(f.fake.callsStartingWith("sound.muteAll").size(), 1);
+
+        // Only forced mode changed the sound: a normal stop must not unmute
+        // what the user muted meanwhile.
+        f.store->enable(AwakeMode::normal);
+        QVERIFY(!decodeState(f.stateFileBytes())->previousVolume);
+        f.fake.calls.clear();
+        f.store->disable(DisableReason::manual, false);
+        QVERIFY(f.fake.callsStartingWith("sound.").isEmpty());
     }
 
     // The saving estimate comes only after more than a second of forced mode.
+    // A user's stop takes a timed one along, silently.
     void stopNotesAndNotices_data()
     {
         QTest::addColumn<double>("seconds");
@@ -174,98 +185,93 @@ private slots:
         QFETCH(QString, notice);
         StoreFixture f;
         f.store->enable(AwakeMode::forced);
-        if (timed)
-            f.store->scheduleAutoDisable(seconds);
+        f.store->scheduleAutoDisable(timed ? seconds : 2 * seconds);
         f.fake.clock.advance(seconds);
         if (!timed)
             f.store->enable(AwakeMode::off);
-        QCOMPARE(f.store->mode, AwakeMode::off);
+        QVERIFY(!f.store->hasScheduledStop());
+        QCOMPARE(f.store->mode(), AwakeMode::off);
         QCOMPARE(f.history().size(), size_t(2));
         QCOMPARE(f.history().back(), (HistoryEntry{f.fake.clock.now(), AwakeMode::off, "disable", note}));
         QCOMPARE(f.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
     }
 
-    // --- restore of sound and brightness
+    // --- capture and restore of sound and brightness
 
-    // Brightness is written back only when it is off by more than a hundredth.
-    void forcedStopRestoresSoundAndBrightness()
+    // Captured into the state itself, which the state file carries over a
+    // restart. Brightness is written back only when off by more than a hundredth.
+    void capturedIntoTheStateAndRestored()
     {
-        StoreFixture f;
-        f.fake.sound.volume = {60, false, 40};
-        f.fake.sound.brightness = 0.8;
-        f.fake.sound.keyboardBrightness = 0.3;
-        f.store->enable(AwakeMode::forced);
-        f.fake.clock.advance(0.2); // muted
-        f.fake.sound.brightness = 0.78;
-        f.fake.sound.keyboardBrightness = 0.305;
-        f.fake.calls.clear();
-        f.store->disable(DisableReason::manual, false);
-        QCOMPARE(f.fake.callsStartingWith("sound."),
-                 (QStringList{"sound.setOutputVolume 60", "sound.setAlertVolume 40", "sound.setOutputMuted false",
-                              "sound.readBrightness", "sound.setBrightness 0.8", "sound.readKeyboardBrightness"}));
-        QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
+        FakePlatform fake;
+        PersistedState state{7, AwakeMode::forced, {}, {}, {}, {}, {}, {}};
+        SoundAndBrightnessCapture capture(fake.sound, state);
+        const auto restored = [&] {
+            fake.calls.clear();
+            capture.restore();
+            return fake.callsStartingWith("sound.");
+        };
+        fake.sound.volume = {60, true, 40};
+        fake.sound.brightness = 0.8;
+        fake.sound.keyboardBrightness = 0.3;
+        capture.capture();
+        QCOMPARE(state, (PersistedState{7, AwakeMode::forced, 60, true, 40, 0.8, 0.3, {}}));
+        fake.sound.brightness = 0.78;
+        fake.sound.keyboardBrightness = 0.305;
+        QCOMPARE(restored(), (QStringList{"sound.setOutputVolume 60", "sound.setAlertVolume 40",
+                                          "sound.setOutputMuted true", "sound.readBrightness",
+                                          "sound.setBrightness 0.8", "sound.readKeyboardBrightness"}));
+        QCOMPARE(state, (PersistedState{7, AwakeMode::forced, {}, {}, {}, {}, {}, {}}));
 
-        f.store->enable(AwakeMode::forced);
-        f.fake.sound.brightness = std::nullopt; // no longer readable: written all the same
-        f.fake.calls.clear();
-        f.store->disable(DisableReason::manual, false);
-        QCOMPARE(f.fake.callsStartingWith("sound.setBrightness"), QStringList{"sound.setBrightness 0.8"});
-
-        // Nothing could be read at the start: the sound is still unmuted.
-        f.fake.sound.volume = {};
-        f.fake.sound.brightness = f.fake.sound.keyboardBrightness = std::nullopt;
-        f.store->enable(AwakeMode::forced);
-        f.fake.calls.clear();
-        f.store->disable(DisableReason::manual, false);
-        QCOMPARE(f.fake.callsStartingWith("sound."), QStringList{"sound.setOutputMuted false"});
-
-        // A normal stop must not unmute what the user muted meanwhile.
-        f.store->enable(AwakeMode::normal);
-        f.fake.calls.clear();
-        f.store->disable(DisableReason::manual, false);
-        QVERIFY(f.fake.callsStartingWith("sound.").isEmpty());
+        // From a state file edited by hand, or tools that could not answer.
+        state = {{}, AwakeMode::forced, 150, {}, -5, 1.5, -1.0, {}};
+        fake.sound.brightness = std::nullopt; // unreadable now: written all the same
+        QCOMPARE(restored(), (QStringList{"sound.setOutputVolume 100", "sound.setAlertVolume 0",
+                                          "sound.setOutputMuted false", "sound.readBrightness", "sound.setBrightness 1"}));
+        QCOMPARE(state.previousKeyboardBrightness, std::optional(-1.0)); // not a value to give back
+        fake.sound.volume = {};
+        fake.sound.brightness = std::nullopt;
+        fake.sound.keyboardBrightness = -0.5;
+        capture.capture();
+        QCOMPARE(state, (PersistedState{{}, AwakeMode::forced, {}, {}, {}, {}, {}, {}}));
+        QCOMPARE(restored(), QStringList{"sound.setOutputMuted false"}); // unmuted all the same
     }
 
     // --- scheduled stop
 
     void scheduledStopFiresOnceAtItsTime()
     {
-        StoreFixture f;
-        f.store->enable(AwakeMode::normal);
+        ManualClock clock;
+        std::vector<std::optional<double>> fired; // the stop time it could still see
+        ScheduledStop stop(clock, [&] { fired.push_back(stop.stopAt()); });
         for (double cancel : {0.0, -3.0}) {
-            f.store->scheduleAutoDisable(60);
-            f.store->scheduleAutoDisable(cancel);
-            QVERIFY(!f.store->hasScheduledStop());
+            stop.schedule(60);
+            stop.schedule(cancel);
+            QVERIFY(!stop.stopAt());
         }
-        f.fake.clock.advance(120);
-        QCOMPARE(f.store->mode, AwakeMode::normal);
-        f.store->scheduleAutoDisable(10);
-        f.store->scheduleAutoDisable(100); // replaces the first
-        f.fake.clock.advance(50);
-        QCOMPARE(f.store->mode, AwakeMode::normal);
-        f.fake.clock.advance(51);
-        QCOMPARE(f.store->mode, AwakeMode::off);
-        QCOMPARE(f.notices.size(), 1); // the timer's own, none for the cancels
+        stop.schedule(10);
+        stop.schedule(100); // replaces the first
+        clock.advance(99.9);
+        QVERIFY(fired.empty());
+        clock.advance(0.2);
+        QCOMPARE(fired, std::vector<std::optional<double>>{std::nullopt});
+        // Very short stops wait the minimum, but say when they were meant for.
+        stop.schedule(0.05);
+        QCOMPARE(stop.stopAt(), std::optional(clock.now() + 0.05));
+        clock.advance(0.19);
+        QCOMPARE(fired.size(), size_t(1));
+        clock.advance(0.02);
+        QCOMPARE(fired.size(), size_t(2));
+        QCOMPARE(clock.pendingTimers(), 0);
+    }
 
-        // Very short stops wait the minimum.
-        f.store->enable(AwakeMode::normal);
-        const double t0 = f.fake.clock.now();
-        f.store->scheduleAutoDisable(0.05);
-        QCOMPARE(f.store->scheduledStopAt, std::optional(t0 + 0.05));
-        f.fake.clock.advance(0.19);
-        QCOMPARE(f.store->mode, AwakeMode::normal);
-        f.fake.clock.advance(0.02);
-        QCOMPARE(f.store->mode, AwakeMode::off);
-        QVERIFY(!f.store->hasScheduledStop());
-
-        // A manual stop takes the timed one with it, silently.
-        f.store->enable(AwakeMode::normal);
+    void scheduledStopCancelledWithANoticeOnlyWhenPending()
+    {
+        StoreFixture f;
+        f.store->cancelScheduledStop(true);
         f.store->scheduleAutoDisable(60);
-        f.store->disable(DisableReason::manual, true);
-        QVERIFY(!f.store->hasScheduledStop());
+        f.store->cancelScheduledStop(true);
         f.fake.clock.advance(120);
-        QCOMPARE(f.notices.size(), 2);
-        QCOMPARE(f.history().back().note, QString("恢复正常模式"));
+        QCOMPARE(f.notices, QStringList{"已取消定时关闭"});
     }
 };
 

@@ -31,13 +31,13 @@ private slots:
         QFETCH(double, startedAt);
         StoreFixture f;
         f.fake.keepAwake.alive = {4242, 0, -1};
-        writeFile(f.store->stateFile, bytes);
+        writeFile(f.store->stateFile(), bytes);
         f.store->reconnectIfPossible();
         const bool adopted = startedAt >= 0;
-        QCOMPARE(f.store->mode, adopted ? AwakeMode::normal : AwakeMode::off);
+        QCOMPARE(f.store->mode(), adopted ? AwakeMode::normal : AwakeMode::off);
         QCOMPARE(decodeState(f.stateFileBytes())->startedAt,
                  adopted ? std::optional(startedAt > 0 ? startedAt : f.fake.clock.now()) : std::nullopt);
-        QVERIFY(!QFile::exists(f.store->historyFile));
+        QVERIFY(!QFile::exists(f.store->historyFile()));
 
         f.store->disable(DisableReason::manual, true);
         QCOMPARE(f.fake.keepAwake.terminated, adopted ? std::vector<qint32>{4242} : std::vector<qint32>{});
@@ -47,24 +47,25 @@ private slots:
     {
         StoreFixture f;
         f.fake.keepAwake.alive.insert(4242);
-        writeFile(f.store->stateFile, R"({"mode":"forced","pid":4242,"startedAt":1799990000})");
+        writeFile(f.store->stateFile(), R"({"mode":"forced","pid":4242,"startedAt":1799990000})");
         f.store->reconnectIfPossible();
-        QCOMPARE(f.store->mode, AwakeMode::forced);
+        QCOMPARE(f.store->mode(), AwakeMode::forced);
         QCOMPARE(f.fake.screens.windowsOpen, 2);
         QVERIFY(f.fake.input.watching);
         f.fake.clock.advance(1.1);
         QCOMPARE(f.fake.screens.displaySleeps, 4);
 
         // The monitor's next tick refreshes instead of starting over.
-        f.store->overlayWindows.clear();
+        const int zeroRuns = f.fake.sound.zeroBrightnessRuns;
         f.store->reconnectIfPossible();
-        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        QCOMPARE(f.fake.sound.zeroBrightnessRuns, zeroRuns + 1);
+        f.fake.clock.advance(1.1);
         QCOMPARE(f.fake.screens.displaySleeps, 4);
 
         // Another instance recorded normal mode: the forced machinery goes.
-        writeFile(f.store->stateFile, R"({"mode":"normal","pid":4242,"startedAt":1799990000})");
+        writeFile(f.store->stateFile(), R"({"mode":"normal","pid":4242,"startedAt":1799990000})");
         f.store->reconnectIfPossible();
-        QCOMPARE(f.store->mode, AwakeMode::normal);
+        QCOMPARE(f.store->mode(), AwakeMode::normal);
         QCOMPARE(f.fake.screens.windowsOpen, 0);
         QVERIFY(!f.fake.input.watching);
     }
@@ -99,7 +100,7 @@ private slots:
         for (int tick = 0; tick < 3; ++tick)
             f.store->reconnectIfPossible();
         QCOMPARE(f.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
-        QCOMPARE(f.store->mode, mode); // the mode is kept: some of it may still be held
+        QCOMPARE(f.store->mode(), mode); // the mode is kept: some of it may still be held
         f.store->disable(DisableReason::manual, false);
         f.store->enable(mode);
         f.store->reconnectIfPossible();
@@ -130,7 +131,7 @@ private slots:
         }
         f.fake.keepAwake.alive.clear();
         f.store->reconnectIfPossible();
-        QCOMPARE(f.store->mode, AwakeMode::off);
+        QCOMPARE(f.store->mode(), AwakeMode::off);
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
         QCOMPARE(f.fake.screens.windowsOpen, 0);
         QVERIFY(!f.store->hasScheduledStop());
@@ -138,9 +139,8 @@ private slots:
         QVERIFY(f.notices.isEmpty());
 
         f.store->enable(AwakeMode::forced);
-        QCOMPARE(f.store->previousVolume, std::optional(70));
-        QCOMPARE(f.store->previousBrightness, std::optional(0.62));
-        QCOMPARE(f.store->previousKeyboardBrightness, std::optional(0.55));
+        QCOMPARE(f.store->persistedState().previousVolume, std::optional(70));
+        QCOMPARE(f.store->persistedState().previousBrightness, std::optional(0.62));
     }
 
     // A state file that could not be written must not end what this run started.
@@ -153,15 +153,15 @@ private slots:
             f.store->enable(AwakeMode::forced);
         }
         QCOMPARE(f.stateFileBytes(), QByteArray(R"({"mode":"off"})"));
-        const auto pid = f.store->pid;
+        const auto pid = f.store->pid();
         f.fake.clock.advance(1);
         f.store->reconnectIfPossible();
-        QCOMPARE(f.store->mode, AwakeMode::forced);
-        QCOMPARE(f.store->pid, pid);
+        QCOMPARE(f.store->mode(), AwakeMode::forced);
+        QCOMPARE(f.store->pid(), pid);
         QVERIFY(f.store->isActive());
         // The next tick with room on the disk writes what the store holds.
         QCOMPARE(decodeState(f.stateFileBytes()), std::optional(f.store->persistedState()));
-        QVERIFY(f.store->previousVolume);
+        QVERIFY(f.store->persistedState().previousVolume);
     }
 };
 

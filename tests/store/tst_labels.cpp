@@ -22,14 +22,14 @@ private slots:
         QTest::addColumn<bool>("timed");
         QTest::addColumn<QString>("bar");
         QTest::addColumn<QString>("full"); // the time awake, or the time remaining
-        QTest::newRow("3599.9 s") << 3599.9 << false << "59:59" << "00:59:59";
-        QTest::newRow("one hour") << 3600.0 << false << "01:00" << "01:00:00";
-        QTest::newRow("3h 5m 7s") << 11107.0 << false << "03:05" << "03:05:07";
-        QTest::newRow("started in the future") << -30.0 << false << "00:00" << "00:00:00";
-        QTest::newRow("3599.5 s left") << 3599.5 << true << "T-59:59" << "59:59 remaining";
-        QTest::newRow("an hour left") << 3600.0 << true << "T-01:00:00" << "01:00:00 remaining";
-        QTest::newRow("a week left") << 604800.0 << true << "T-168:00:00" << "168:00:00 remaining";
-        QTest::newRow("past due") << -2.0 << true << "T-00:00" << "00:00 remaining";
+        QTest::addColumn<QString>("minutes"); // in English
+        QTest::newRow("3599.9 s") << 3599.9 << false << "59:59" << "00:59:59" << "59 min";
+        QTest::newRow("3h 5m 7s") << 11107.0 << false << "03:05" << "03:05:07" << "3 h 5 min";
+        QTest::newRow("started in the future") << -30.0 << false << "00:00" << "00:00:00" << "0 min";
+        QTest::newRow("3599.5 s left") << 3599.5 << true << "T-59:59" << "59:59 remaining" << "1 h 0 min left";
+        QTest::newRow("an hour left") << 3600.0 << true << "T-01:00:00" << "01:00:00 remaining" << "1 h 0 min left";
+        QTest::newRow("a second left") << 1.0 << true << "T-00:01" << "00:01 remaining" << "1 min left";
+        QTest::newRow("past due") << -2.0 << true << "T-00:00" << "00:00 remaining" << "0 min left";
     }
     void labels()
     {
@@ -37,55 +37,17 @@ private slots:
         QFETCH(bool, timed);
         QFETCH(QString, bar);
         QFETCH(QString, full);
+        QFETCH(QString, minutes);
         if (timed) {
             QCOMPARE(durationLabelForStatusBar(AwakeMode::forced, now - 10, now + seconds, now), bar);
             QCOMPARE(remainingTimeLabel(AwakeMode::forced, now + seconds, now, true), full);
+            QCOMPARE(durationLabelInMinutes(AwakeMode::forced, now - 10, now + seconds, now, true), minutes);
         } else {
             QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, now - seconds, std::nullopt, now), bar);
             QCOMPARE(durationLabel(AwakeMode::normal, now - seconds, now), full);
+            QCOMPARE(durationLabelInMinutes(AwakeMode::normal, now - seconds, std::nullopt, now, true), minutes);
         }
-    }
-
-    void offOrUnstartedShowsNothing()
-    {
         QCOMPARE(durationLabelForStatusBar(AwakeMode::off, now - 100, now + 100, now), QString());
-        QCOMPARE(remainingTimeLabel(AwakeMode::off, now + 100, now, true), std::nullopt);
-        QCOMPARE(durationLabelForStatusBar(AwakeMode::normal, std::nullopt, std::nullopt, now), QString());
-    }
-
-    void minuteLabels_data()
-    {
-        QTest::addColumn<double>("seconds"); // since the start, or left until a timed stop
-        QTest::addColumn<bool>("timed");
-        QTest::addColumn<QString>("english");
-        QTest::addColumn<QString>("chinese");
-        QTest::newRow("59.9 s") << 59.9 << false << "0 min" << "0 分钟";
-        QTest::newRow("one minute") << 60.0 << false << "1 min" << "1 分钟";
-        QTest::newRow("3h 5m 59s") << 11159.0 << false << "3 h 5 min" << "3 小时 5 分钟";
-        QTest::newRow("started in the future") << -30.0 << false << "0 min" << "0 分钟";
-        QTest::newRow("1 s left") << 1.0 << true << "1 min left" << "剩余 1 分钟";
-        QTest::newRow("an hour left") << 3600.0 << true << "1 h 0 min left" << "剩余 1 小时 0 分钟";
-        QTest::newRow("an hour and a second") << 3601.0 << true << "1 h 1 min left" << "剩余 1 小时 1 分钟";
-        QTest::newRow("past due") << -2.0 << true << "0 min left" << "剩余 0 分钟";
-    }
-    void minuteLabels()
-    {
-        QFETCH(double, seconds);
-        QFETCH(bool, timed);
-        QFETCH(QString, english);
-        QFETCH(QString, chinese);
-        const auto label = [&](bool inEnglish) {
-            return timed ? durationLabelInMinutes(AwakeMode::forced, now - 10, now + seconds, now, inEnglish)
-                         : durationLabelInMinutes(AwakeMode::normal, now - seconds, std::nullopt, now, inEnglish);
-        };
-        QCOMPARE(label(true), english);
-        QCOMPARE(label(false), chinese);
-    }
-
-    void offOrUnstartedShowsNoMinutes()
-    {
-        QCOMPARE(durationLabelInMinutes(AwakeMode::off, now - 100, now + 100, now, true), QString());
-        QCOMPARE(durationLabelInMinutes(AwakeMode::normal, std::nullopt, std::nullopt, now, true), QString());
     }
 
     // --- energy and cost estimate
@@ -104,10 +66,6 @@ private slots:
         // The chip before the processor; the first matching line, trimmed of blanks.
         QCOMPARE(from("Processor Name: X\n\tChip:\tApple M1 \t\nChip: M2\nModel Name: Mac Pro"),
                  mac("Mac Pro（Apple M1）", 42.0, 24.0));
-        QCOMPARE(from("Model Name: Apple MacBook Air (M2, 2022)"), mac("Apple MacBook Air (M2, 2022)", 9.0, 3.8));
-        // A prefix inside a line does not count, and an empty value is none.
-        QCOMPARE(from("Model Name: ThinkPad\nThe Chip: inside\nChip:   \n"), mac("ThinkPad", 12.0, 5.8));
-        QCOMPARE(from("Processor Name: Intel Core i7\n"), mac("Mac（Intel Core i7）", 12.0, 5.8));
         QCOMPARE(from(""), mac("Mac", 12.0, 5.8));
     }
 
@@ -117,34 +75,21 @@ private slots:
         const auto profile = [](const char* model, const char* cpu, MachineClass kind) {
             return machineProfileFor({QString::fromUtf8(model), QString::fromUtf8(cpu), kind});
         };
-        const auto pc = [](const char* label, double normal, double forced, MachineClass kind) {
-            return MachineProfile{QString::fromUtf8(label), normal, forced, kind};
-        };
         QCOMPARE(profile("LENOVO ThinkPad X1", "Intel Core i7", MachineClass::laptop),
-                 pc("LENOVO ThinkPad X1（Intel Core i7）", 14.0, 6.2, MachineClass::laptop));
+                 (MachineProfile{"LENOVO ThinkPad X1（Intel Core i7）", 14.0, 6.2, MachineClass::laptop}));
         QCOMPARE(profile("Dell Inc. OptiPlex 7010", "", MachineClass::desktop),
-                 pc("Dell Inc. OptiPlex 7010", 34.0, 17.0, MachineClass::desktop));
+                 (MachineProfile{"Dell Inc. OptiPlex 7010", 34.0, 17.0, MachineClass::desktop}));
         // A name that happens to hold a Mac model's text does not choose the watts.
-        QCOMPARE(profile("iMac-like Tower", "", MachineClass::unknown), pc("iMac-like Tower", 12.0, 5.8, MachineClass::unknown));
-        QCOMPARE(profile("", "AMD EPYC 7B13", MachineClass::unknown), pc("AMD EPYC 7B13", 12.0, 5.8, MachineClass::unknown));
+        QCOMPARE(profile("iMac-like Tower", "", MachineClass::unknown),
+                 (MachineProfile{"iMac-like Tower", 12.0, 5.8, MachineClass::unknown}));
         QCOMPARE(profile("", "", MachineClass::laptop).label, QStringLiteral("PC"));
 
-        // The note speaks of the computer, in both languages; a Mac keeps its own.
         const MachineProfile laptop = profile("HP EliteBook 840", "", MachineClass::laptop);
-        const RegionalElectricityProfile region;
         for (AppLanguage language : {AppLanguage::chinese, AppLanguage::english}) {
-            const EnergyDashboardSummary summary = energySummary({}, laptop, region, language);
+            const EnergyDashboardSummary summary = energySummary({}, laptop, {}, language);
             QVERIFY2(!summary.noteLabel.contains(QLatin1String("Mac")) && !summary.machineLabel.contains(QLatin1String("Mac")),
                      qPrintable(summary.noteLabel));
         }
-        QCOMPARE(energySummary({}, laptop, region, AppLanguage::english).noteLabel,
-                 QStringLiteral("Estimated from your computer's typical power draw and your system time zone's average "
-                                "residential rate."));
-        QCOMPARE(energySummary({}, laptop, region, AppLanguage::chinese).noteLabel,
-                 QStringLiteral("按电脑的典型功耗和系统时区推断的居民平均电价估算，结果仅供参考。"));
-        QCOMPARE(energySummary({}, machineProfileFor({}), region, AppLanguage::english).noteLabel,
-                 QStringLiteral("Estimated from your Mac model power draw and your system time zone's average "
-                                "residential rate."));
     }
 
     // The hardware query is slow and runs on the main thread.
@@ -152,7 +97,6 @@ private slots:
     {
         FakePlatform fake;
         StateStore store(fake.platform());
-        QCOMPARE(fake.hardware.calls, 0);
         QCOMPARE(store.machineProfile(), (MachineProfile{QStringLiteral("Mac"), 12.0, 5.8}));
         fake.hardware.description.model = QStringLiteral("MacBook Air");
         QCOMPARE(store.machineProfile().label, QStringLiteral("Mac"));
@@ -168,8 +112,6 @@ private slots:
         QTest::addColumn<QString>("chinese"); // label
         QTest::newRow("zone wins over region") << "Asia/Tokyo" << "DE" << "Tokyo, Japan 31 JPY ja_JP" << "日本·东京";
         QTest::newRow("zone is case-sensitive") << "asia/tokyo" << "FR" << "France 0.18 USD en_US" << "法国";
-        QTest::newRow("region jp") << "Etc/UTC" << "jp" << "Japan 31 JPY ja_JP" << "日本";
-        QTest::newRow("no region") << "Etc/UTC" << "" << "United States 0.18 USD en_US" << "美国";
         QTest::newRow("unknown code") << "" << "XQ" << "XQ 0.18 USD en_US" << "XQ";
     }
     void electricityProfile()
@@ -191,7 +133,6 @@ private slots:
     {
         QCOMPARE(formatEnergyAmount(0.009994), QStringLiteral("9.99 Wh"));
         QCOMPARE(formatEnergyAmount(0.01), QStringLiteral("0.010 kWh"));
-
         const auto money = [](double amount, const char* currency, const char* locale = "en_US") {
             return StateStore::formatCurrency(amount, RegionalElectricityProfile{QString(), 0, currency, locale});
         };
@@ -199,10 +140,8 @@ private slots:
         QCOMPARE(money(0.5, "USD"), QStringLiteral("$0.50"));
         QCOMPARE(money(0.123, "USD"), QStringLiteral("$0.123"));
         QCOMPARE(money(0.9999, "USD"), QStringLiteral("$1.00"));
-        QCOMPARE(money(1.234, "USD"), QStringLiteral("$1.23"));
         // Locales that cannot format fall back by currency.
         QCOMPARE(money(2.456, "CNY", "xx_YY"), QStringLiteral("¥2.46"));
-        QCOMPARE(money(2.456, "EUR", ""), QStringLiteral("$2.46"));
     }
 
     // Two hours of normal and two quarters of forced time on an Air; an "off"

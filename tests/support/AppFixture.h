@@ -50,9 +50,9 @@ struct AppFixture {
             delegate->state.disable(DisableReason::manual, false);
         else if (mode == AwakeMode::forced)
             delegate->state.enable(AwakeMode::forced);
-        QCOMPARE(delegate->state.mode, mode);
+        QCOMPARE(delegate->state.mode(), mode);
     }
-    std::vector<HistoryEntry> history() const { return historyEntries(delegate->state.historyFile); }
+    std::vector<HistoryEntry> history() const { return historyEntries(delegate->state.historyFile()); }
     void refuseOnBattery()
     {
         fake.power.snapshot.source = PowerSourceKind::battery;

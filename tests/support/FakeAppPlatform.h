@@ -20,6 +20,7 @@ public:
     void setTitle(const QString& newTitle) override { title = newTitle; ++titleSets; }
     void setToolTip(const QString& text) override { toolTip = text; ++toolTipSets; }
     void setMenu(QMenu* newMenu) override { menu = newMenu; }
+    void setPrimaryAction(std::function<void()> action) override { primaryAction = std::move(action); }
     void closeMenu() override { ++menuCloses; }
     bool showsFramesCheaply() const override { return !overTheBus; }
     bool isShown() const override { return shown; }
@@ -27,6 +28,7 @@ public:
     QImage image;
     QString title, toolTip;
     QMenu* menu = nullptr;
+    std::function<void()> primaryAction;
     int imageSets = 0, titleSets = 0, toolTipSets = 0, menuCloses = 0;
     bool overTheBus = false; // drawn by a StatusNotifier host
     bool shown = true;       // some tray shows it
@@ -36,14 +38,31 @@ class FakeHotKeys final : public HotKeys {
 public:
     void installHandler(std::function<void(int)> newHandler) override { handler = std::move(newHandler); }
     void removeHandler() override { handler = nullptr; }
-    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) override
+    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString& description) override
     {
         if (refused.count({key, modifiers.toInt()}))
             return false;
         registered[{key, modifiers.toInt()}] = id;
+        descriptions[id] = description;
         return true;
     }
     void unregisterAll() override { registered.clear(); }
+    HotKeyRefusal refusal() const override { return why; }
+    void setLateRefusalHandler(std::function<void(const std::vector<int>&)> handler) override
+    {
+        lateRefusalHandler = std::move(handler);
+    }
+
+    // The desktop turns down every accepted registration after the fact.
+    void refuseAllLater()
+    {
+        std::vector<int> ids;
+        for (const auto& [combination, id] : registered)
+            ids.push_back(id);
+        registered.clear();
+        if (lateRefusalHandler)
+            lateRefusalHandler(ids);
+    }
 
     // The user presses a combination: only a registered one reaches the handler.
     bool press(Qt::Key key, Qt::KeyboardModifiers modifiers)
@@ -56,9 +75,12 @@ public:
     // An event with this id reaches the handler, registered or not.
     void deliver(int id) { if (handler) handler(id); }
 
-    std::set<std::pair<Qt::Key, int>> refused; // combinations another program holds
+    std::set<std::pair<Qt::Key, int>> refused; // combinations that cannot be had
+    HotKeyRefusal why = HotKeyRefusal::taken;
     std::map<std::pair<Qt::Key, int>, int> registered;
+    std::map<int, QString> descriptions;
     std::function<void(int)> handler;
+    std::function<void(const std::vector<int>&)> lateRefusalHandler;
 };
 
 // What the toast panel shows; kept by the desktop, so it outlives the panel.

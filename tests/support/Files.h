@@ -30,6 +30,14 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
+// A file its owner may run.
+inline bool writeExecutable(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+        && file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
 inline void appendFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -25,8 +25,6 @@ public:
 
     int pendingTimers() const { return int(timers_.size()); }
     bool isPending(TimerId id) const { return timers_.count(id) != 0; }
-    // Interval of a pending timer, or a negative number.
-    double intervalOf(TimerId id) const { return isPending(id) ? timers_.at(id).interval : -1.0; }
 
 private:
     struct Timer {

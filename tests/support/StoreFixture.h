@@ -20,11 +20,11 @@ struct StoreFixture {
             fake.environment.variables.insert(QStringLiteral("PELVANE_TEST_MODE"), QStringLiteral("1"));
         chosen = std::make_unique<TestModeParts>(fake.platform());
         store = std::make_unique<StateStore>(chosen->platform());
-        store->onNotice = [this](const QString& text) { notices << text; };
+        store->setOnNotice([this](const QString& text) { notices << text; });
     }
 
-    std::vector<HistoryEntry> history() const { return historyEntries(store->historyFile); }
-    QByteArray stateFileBytes() const { return readFile(store->stateFile); }
+    std::vector<HistoryEntry> history() const { return historyEntries(store->historyFile()); }
+    QByteArray stateFileBytes() const { return readFile(store->stateFile()); }
 
     FakePlatform fake;
     std::unique_ptr<TestModeParts> chosen;

@@ -96,7 +96,7 @@ std::vector<unsigned int> LinuxHotKeys::lockVariants() const
     return {0u, LockMask, numLockMask_, LockMask | numLockMask_};
 }
 
-bool LinuxHotKeys::registerHotKey(Qt::Key keyName, Qt::KeyboardModifiers modifiers, int id)
+bool LinuxHotKeys::registerHotKey(Qt::Key keyName, Qt::KeyboardModifiers modifiers, int id, const QString&)
 {
     if (!display_)
         return false;

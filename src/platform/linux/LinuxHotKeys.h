@@ -34,8 +34,10 @@ public:
 
     void installHandler(std::function<void(int id)> handler) override;
     void removeHandler() override;
-    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) override;
+    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString& description) override;
     void unregisterAll() override;
+    // Without an X server there is nothing to grab from.
+    HotKeyRefusal refusal() const override { return display_ ? HotKeyRefusal::taken : HotKeyRefusal::notOffered; }
 
 private:
     struct Grab {

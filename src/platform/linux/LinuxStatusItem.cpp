@@ -64,8 +64,16 @@ LinuxStatusItem::LinuxStatusItem()
     : statusNotifier_(statusNotifierHostRegistered())
 {
     QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && menu_)
+        if (reason != QSystemTrayIcon::Trigger)
+            return;
+        // Popped from here, the menu would be a window of its own, placed
+        // wherever the compositor likes: on Wayland, mid-screen.
+        if (statusNotifier_) {
+            if (primaryAction_)
+                primaryAction_();
+        } else if (menu_) {
             menu_->popup(QCursor::pos());
+        }
     });
 }
 

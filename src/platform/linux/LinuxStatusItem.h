@@ -13,8 +13,9 @@ namespace launcher {
 // The glyph in the notification area: an XEmbed tray draws it in this
 // process, a StatusNotifier host (KDE, GNOME's AppIndicator, Xfce's panel,
 // waybar) in its own, fetching every new picture over D-Bus. Trays show no
-// text beside an icon, so the tooltip carries the time. Either click opens the
-// menu.
+// text beside an icon, so the tooltip carries the time. In an XEmbed tray
+// either click opens the menu; a StatusNotifier host draws the menu itself on
+// the secondary click and hands the primary one to the primary action.
 class LinuxStatusItem final : public StatusItem {
 public:
     LinuxStatusItem();
@@ -22,6 +23,7 @@ public:
     void setTitle(const QString& title) override;
     void setToolTip(const QString& text) override;
     void setMenu(QMenu* menu) override;
+    void setPrimaryAction(std::function<void()> action) override { primaryAction_ = std::move(action); }
     void closeMenu() override;
     bool showsFramesCheaply() const override { return !statusNotifier_; }
     bool isShown() const override;
@@ -32,6 +34,7 @@ public:
 private:
     QSystemTrayIcon tray_;
     QPointer<QMenu> menu_;
+    std::function<void()> primaryAction_;
     qint64 imageKey_ = 0;
     bool statusNotifier_ = false;
 };

@@ -4,12 +4,28 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxHotKeys.h"
 #include "platform/linux/LinuxStatusItem.h"
+#include "platform/linux/PortalHotKeys.h"
+
+#include <QGuiApplication>
 
 namespace launcher {
 
+namespace {
+
+// A Wayland client may not grab keys; there the desktop portal hands them out.
+std::unique_ptr<HotKeys> makeHotKeys()
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return std::make_unique<PortalHotKeys>(QDBusConnection::sessionBus(), QGuiApplication::desktopFileName());
+    return std::make_unique<LinuxHotKeys>();
+}
+
+} // namespace
+
 struct SystemAppPlatform::Parts {
     LinuxStatusItem statusItem;
-    LinuxHotKeys hotKeys;
+    std::unique_ptr<HotKeys> ownedHotKeys = makeHotKeys();
+    HotKeys& hotKeys = *ownedHotKeys;
     QtColorPanel colorPanel;
     LinuxDesktop desktop;
 };

@@ -51,7 +51,7 @@ void MacHotKeys::removeHandler()
     dispatch_.remove();
 }
 
-bool MacHotKeys::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id)
+bool MacHotKeys::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString&)
 {
     const std::optional<CarbonKeyCombination> combination = carbonKeyCombination(key, modifiers);
     if (!combination)

@@ -17,7 +17,7 @@ public:
 
     void installHandler(std::function<void(int id)> handler) override;
     void removeHandler() override;
-    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id) override;
+    bool registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers, int id, const QString& description) override;
     void unregisterAll() override;
 
 private:

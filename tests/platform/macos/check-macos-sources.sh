@@ -55,9 +55,10 @@ objc=(-x objective-c++ -fobjc-runtime=gcc -fobjc-exceptions -fblocks
 
 cd "$source_dir"
 # What the macOS build compiles: everything but the Linux adapters, the Linux
-# keep-awake helper and the tests that need an X server or a session bus.
+# keep-awake helper, the Wayland input tool and the tests that need an X server
+# or a session bus.
 mapfile -t mm < <(find src -name '*.mm' | sort)
-mapfile -t cpp < <(find src tests bench -name '*.cpp' | grep -vE '^src/platform/linux/|^tests/platform/linux/|_(x11|dbus)\.cpp$' | sort)
+mapfile -t cpp < <(find src tests bench -name '*.cpp' | grep -vE '^src/platform/linux/|^tests/platform/linux/|^tests/tools/wl-|_(x11|dbus)\.cpp$' | sort)
 if [ $# -gt 0 ]; then
     mm=() cpp=()
     for f in "$@"; do
