@@ -5,6 +5,7 @@
 #include "platform/SystemPlatform.h"
 #include "platform/linux/wayland/MutterServices.h"
 #include "support/Files.h"
+#include "support/ProgramUnderTest.h"
 #include "support/WaylandTesting.h"
 
 #include <QDBusConnection>
@@ -16,18 +17,14 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
 
-#include <csignal>
 
 using namespace launcher;
 using namespace launcher::testing;
 
 namespace {
-
-const QString program = QStringLiteral(LAUNCHER_BIN_DIR "/launcher");
 
 QString compositor()
 {
@@ -122,65 +119,29 @@ std::optional<bool> outputsOff()
     return anyLit ? std::optional<bool>(!*anyLit) : std::nullopt;
 }
 
-// The real program on this compositor, with its own home; asked through its
-// own command line.
-class RunningProgram {
-public:
-    RunningProgram()
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home.path());
-        environment.remove("XDG_DATA_HOME");
-        environment.remove("PELVANE_TEST_MODE");
-        environment.insert("QT_QPA_PLATFORM", "wayland");
-        tray.setProcessEnvironment(environment);
-        tray.setProcessChannelMode(QProcess::ForwardedChannels);
-        cli = environment;
-    }
-    ~RunningProgram()
-    {
-        if (tray.state() != QProcess::NotRunning) {
-            tray.terminate();
-            if (!tray.waitForFinished(10000))
-                tray.kill();
-        }
-    }
-    bool start()
-    {
-        tray.start(program, {});
-        if (!tray.waitForStarted(10000))
-            return false;
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 20000) {
-            if (mode() == "normal")
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    }
-    QString run(const QStringList& arguments)
-    {
-        QProcess process;
-        process.setProcessEnvironment(cli);
-        process.start(program, arguments);
-        if (!process.waitForFinished(20000)) {
-            process.kill();
-            process.waitForFinished();
-            return {};
-        }
-        return QString::fromUtf8(process.readAllStandardOutput());
-    }
-    QString mode()
-    {
-        const QString status = run({"status"});
-        return status.startsWith("mode: ") ? status.section('\n', 0, 0).mid(6) : QString();
-    }
+// The program's mode, as its command line reports it.
+QString modeOf(ProgramUnderTest& launcher)
+{
+    const QString status = launcher.run({"status"}).out;
+    return status.startsWith("mode: ") ? status.section('\n', 0, 0).mid(6) : QString();
+}
 
-    QTemporaryDir home;
-    QProcess tray;
-    QProcessEnvironment cli;
-};
+// The real program on this compositor and its bus, changing what it would
+// change on a desktop (no test mode), answering once normal mode runs.
+bool startProgram(ProgramUnderTest& launcher)
+{
+    launcher.environment.remove("PELVANE_TEST_MODE");
+    if (!launcher.startInSession())
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 20000) {
+        if (modeOf(launcher) == "normal")
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
 
 } // namespace
 
@@ -273,15 +234,16 @@ private slots:
     // come back on.
     void programEndsForcedModeOnInputAfterTheGrace()
     {
-        RunningProgram launcher;
-        QVERIFY(launcher.start());
+        ProgramUnderTest launcher;
+        QVERIFY(startProgram(launcher));
         CompositorInput input;
         QVERIFY(input.ready());
 
         QElapsedTimer sinceStart;
         launcher.run({"forced"});
         sinceStart.start();
-        QCOMPARE(launcher.mode(), QString("forced"));
+        QCOMPARE(modeOf(launcher), QString("forced"));
+        QVERIFY(launcher.helperIn("forced"));
         // The headless outputs of wlroots 0.15 cannot be switched off (sway
         // refuses the commit); mutter's can.
         const bool outputsGoOff = compositor() == "mutter";
@@ -292,17 +254,17 @@ private slots:
         QVERIFY(input.movePointer(8, 8));
         QVERIFY(input.typeKey());
         QTest::qWait(qMax<qint64>(0, 4800 - sinceStart.elapsed()));
-        QCOMPARE(launcher.mode(), QString("forced"));
+        QCOMPARE(modeOf(launcher), QString("forced"));
         if (outputsGoOff) // back asleep after that input
             QTRY_COMPARE_WITH_TIMEOUT(outputsOff(), std::optional<bool>(true), 2000);
 
         QVERIFY(input.movePointer(8, 8));
         QElapsedTimer sinceInput;
         sinceInput.start();
-        QTRY_COMPARE_WITH_TIMEOUT(launcher.mode(), QString("off"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(modeOf(launcher), QString("off"), 3000);
         qInfo() << "forced mode ended" << sinceInput.elapsed() << "ms after the input";
         QTRY_COMPARE_WITH_TIMEOUT(outputsOff(), std::optional<bool>(false), 3000);
-        const auto history = historyEntries(launcher.home.filePath(".local/share/PelvaneWakehold/history.jsonl"));
+        const auto history = historyEntries(launcher.support() + "/history.jsonl");
         QVERIFY(!history.empty());
         QVERIFY(history.back().note.startsWith(QString("检测到鼠标/键盘，自动恢复正常模式；")));
     }
