@@ -62,6 +62,13 @@ void ForcedModeMachinery::displaysDidSleep()
     cancelPendingDisplaySleepCommand();
 }
 
+void ForcedModeMachinery::displaysWokeTooSoon()
+{
+    hasObservedDisplaySleep_ = false;
+    reapply();
+    scheduleDisplaySleepNow();
+}
+
 void ForcedModeMachinery::stop()
 {
     enforcement_.cancel();

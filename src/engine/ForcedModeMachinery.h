@@ -32,6 +32,8 @@ public:
     void hideBlackout();
     // The screens went to sleep: nothing needs repeating any more.
     void displaysDidSleep();
+    // They woke while input is still ignored: put them back to sleep.
+    void displaysWokeTooSoon();
     // Enforcement and display-sleep commands off; the blackout stays.
     void stop();
     // Ready for a new start: stabiliser off, not seen asleep, no attempts.

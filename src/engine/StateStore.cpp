@@ -37,7 +37,13 @@ StateStore::StateStore(const Platform& platform)
             store.forced_.displaysDidSleep();
     }));
     screenDidWakeObserver_ = platform_.screenEvents.addObserver(ScreenEvent::didWake, guarded([](StateStore& store) {
-        if (store.mode() == AwakeMode::forced && store.forced_.hasObservedDisplaySleep())
+        if (store.mode() != AwakeMode::forced || !store.forced_.hasObservedDisplaySleep())
+            return;
+        // Woken by input the grace period ignores (the click or key that
+        // started the mode): back to sleep instead of ending it.
+        if (store.wakeWatch_.withinGrace())
+            store.forced_.displaysWokeTooSoon();
+        else
             store.disable(DisableReason::wakeInput, true);
     }));
 
@@ -187,7 +193,19 @@ void StateStore::reconnectIfPossible()
 void StateStore::beginForcedMode()
 {
     forced_.begin();
+    if (mode() == AwakeMode::forced)
+        noticeIfDisplaysCannotSleep();
     wakeWatch_.start();
+}
+
+// Said once per run: forced mode still covers the screens and ends on input.
+void StateStore::noticeIfDisplaysCannotSleep()
+{
+    if (toldDisplaysStayOn_ || platform_.screens.canSleepDisplays())
+        return;
+    toldDisplaysStayOn_ = true;
+    sendNotice(localized(QStringLiteral("此桌面不允许关闭显示器"),
+                         QStringLiteral("This desktop does not let Pelvane turn the displays off")));
 }
 
 void StateStore::reinforceForcedStart()

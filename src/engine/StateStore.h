@@ -141,6 +141,7 @@ private:
     std::optional<QString> forcedSavingEstimate(double elapsedSeconds);
     void stopKeepAwakeProcess();
     void noticeIfKeepAwakeFallsShort();
+    void noticeIfDisplaysCannotSleep();
     void loadPreferences();
     bool savePreferences();
     // Wraps a delayed action so it does nothing once the store is gone.
@@ -172,6 +173,7 @@ private:
     std::optional<MachineProfile> cachedMachineProfile_;
     // The process whose word on its locks has been taken.
     std::optional<qint32> holdReportedPid_;
+    bool toldDisplaysStayOn_ = false;
     std::shared_ptr<class IncrementalHistoryReader> historyReader_;
 };
 

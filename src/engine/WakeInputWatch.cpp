@@ -43,12 +43,17 @@ bool WakeInputWatch::inputSincePreviousReading()
     const std::optional<WakeEventAges> previous = std::exchange(lastWakeEventAges_, current);
     // Input this soon is the hand leaving the mouse; its ages are taken in
     // at every poll, so it does not count afterwards either.
-    if (!forcedArmedAt_ || clock_.now() - *forcedArmedAt_ < wakeDetectionGraceInterval || !previous)
+    if (withinGrace() || !previous)
         return false;
     for (std::size_t i = 0; i < current.size(); ++i)
         if (current[i] + wakeInputAgeTolerance < (*previous)[i])
             return true;
     return false;
+}
+
+bool WakeInputWatch::withinGrace() const
+{
+    return !forcedArmedAt_ || clock_.now() - *forcedArmedAt_ < wakeDetectionGraceInterval;
 }
 
 // Polled five times a second for as long as forced mode runs: no allocation.

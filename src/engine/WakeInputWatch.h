@@ -23,6 +23,8 @@ public:
     void stop();
     bool isArmed() const { return timer_.isPending(); }
     std::optional<double> armedAt() const { return forcedArmedAt_; }
+    // Not armed, or armed less than the grace period ago: input is ignored.
+    bool withinGrace() const;
 
     // One reading of every age: true when one of them dropped since the
     // previous reading, once the grace period after arming is over.

@@ -139,6 +139,9 @@ public:
     virtual void sleepDisplaysNow() = 0;
     // Puts back any display setting that sleepDisplaysNow had to change.
     virtual void restoreDisplaySleepSettings() = 0;
+    // False where the desktop gives no way to turn the displays off, so that
+    // the user can be told once instead of wondering why they stay lit.
+    virtual bool canSleepDisplays() const { return true; }
 };
 
 class RunningApplications {

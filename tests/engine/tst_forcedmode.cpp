@@ -200,6 +200,55 @@ private slots:
         QVERIFY(f.history().back().note.startsWith("检测到鼠标/键盘，自动恢复正常模式；"));
     }
 
+    // The input that started the mode may wake the screens at once; within
+    // the grace period they are put back to sleep and the mode goes on.
+    void screensWokenWithinTheGraceSleepAgain()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.fake.clock.advance(0.3);
+        f.fake.screenEvents.post(ScreenEvent::didSleep);
+        f.fake.clock.advance(1.0);
+        f.fake.input.touch(WakeEventType::keyDown);
+        f.fake.screenEvents.post(ScreenEvent::didWake);
+        QCOMPARE(f.store->mode(), AwakeMode::forced);
+        QVERIFY(!f.store->forcedMachinery().hasObservedDisplaySleep());
+        const int sleeps = f.fake.screens.displaySleeps;
+        f.fake.clock.advance(0.26);
+        QCOMPARE(f.fake.screens.displaySleeps, sleeps + 1);
+        f.fake.screenEvents.post(ScreenEvent::didSleep);
+        f.fake.clock.advance(3.0); // past the grace, asleep and untouched
+        QCOMPARE(f.store->mode(), AwakeMode::forced);
+        f.fake.screenEvents.post(ScreenEvent::didWake);
+        QCOMPARE(f.store->mode(), AwakeMode::off);
+    }
+
+    // Where the desktop cannot turn the displays off, forced mode still
+    // covers and ends on input, and says so once per run, not at each start.
+    void displaysThatCannotSleepAreToldOnce()
+    {
+        StoreFixture f;
+        f.store->changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
+        f.store->enable(AwakeMode::forced);
+        QVERIFY(f.notices.isEmpty()); // these can
+        f.store->disable(DisableReason::manual, false);
+        f.fake.screens.canSleep = false;
+        f.store->enable(AwakeMode::normal);
+        QVERIFY(f.notices.isEmpty());
+        f.store->enable(AwakeMode::forced);
+        QCOMPARE(f.notices, QStringList{"This desktop does not let Pelvane turn the displays off"});
+        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        f.fake.clock.advance(1.0);
+        f.store->reinforceForcedStart();
+        f.fake.clock.advance(3.0);
+        f.fake.input.touch(WakeEventType::keyDown);
+        f.fake.clock.advance(0.2);
+        QCOMPARE(f.store->mode(), AwakeMode::off);
+        f.notices.clear();
+        f.store->enable(AwakeMode::forced);
+        QVERIFY(f.notices.isEmpty());
+    }
+
     // Forced activation's later checks start it over, only in forced mode.
     void reinforcedStartIsANewSeries()
     {

@@ -152,7 +152,9 @@ public:
     void showCursor() override { ++cursorShows; log_ << QStringLiteral("cursor.show"); }
     void sleepDisplaysNow() override { ++displaySleeps; log_ << QStringLiteral("display.sleep"); }
     void restoreDisplaySleepSettings() override { ++displaySettingRestores; }
+    bool canSleepDisplays() const override { return canSleep; }
 
+    bool canSleep = true;
     int screenCount = 2;
     int windowsCreated = 0;
     int windowsOpen = 0;

@@ -1,0 +1,293 @@
+// The Wayland screens, input ages and screen events, on a fake compositor and
+// in virtual time, under the engine's own wake-input watch.
+
+#include "engine/StateStore.h"
+#include "platform/linux/wayland/WaylandParts.h"
+#include "support/FakeCompositorServices.h"
+#include "support/FakePlatform.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+#include <QtTest>
+
+using namespace launcher;
+using namespace launcher::testing;
+
+namespace {
+
+// A store whose screens, input and screen events are the Wayland ones, on a
+// fake compositor; everything else is the usual fake machine.
+struct WaylandStore {
+    explicit WaylandStore(std::function<void(FakeCompositorServices&)> offer)
+    {
+        auto services = std::make_unique<FakeCompositorServices>();
+        offer(*services);
+        compositor = services.get();
+        parts = std::make_unique<WaylandParts>(fake.clock, std::move(services), [this] { return fake.clock.now(); });
+        store = std::make_unique<StateStore>(Platform{fake.clock, fake.keepAwake, fake.environment, parts->screenEvents,
+                                                      fake.beep, parts->input, parts->screens, fake.applications,
+                                                      fake.power, fake.sound, fake.hardware, fake.loginItem});
+        store->setOnNotice([this](const QString& text) { notices << text; });
+        store->changePreferences([](Preferences& p) { p.language = AppLanguage::english; });
+    }
+    void advanceTo(double secondsSinceArmed)
+    {
+        fake.clock.advance(secondsSinceArmed - (fake.clock.now() - armedAt));
+    }
+    void startForced()
+    {
+        store->enable(AwakeMode::forced);
+        armedAt = fake.clock.now();
+    }
+
+    FakePlatform fake;
+    FakeCompositorServices* compositor = nullptr;
+    std::unique_ptr<WaylandParts> parts;
+    std::unique_ptr<StateStore> store;
+    QStringList notices;
+    double armedAt = 0;
+};
+
+void offerAll(FakeCompositorServices& c)
+{
+    c.overlay = c.idle = c.power = true;
+}
+
+// Without output power: input is judged by the poll alone, not by the
+// outputs waking.
+void offerInput(FakeCompositorServices& c)
+{
+    c.overlay = c.idle = true;
+}
+
+QList<QWindow*> visibleWindows()
+{
+    QList<QWindow*> shown;
+    for (QWindow* window : QGuiApplication::topLevelWindows())
+        if (window->isVisible())
+            shown << window;
+    return shown;
+}
+
+} // namespace
+
+class WaylandPartsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void servicesOfTheProtocolsComeFirst()
+    {
+        int asked = 0;
+        const auto mutter = [&asked] {
+            ++asked;
+            auto services = std::make_unique<FakeCompositorServices>();
+            services->power = true;
+            return std::unique_ptr<CompositorServices>(std::move(services));
+        };
+        auto protocols = std::make_unique<FakeCompositorServices>();
+        protocols->idle = true;
+        CompositorServices* offered = protocols.get();
+        QCOMPARE(chooseCompositorServices(std::move(protocols), mutter).get(), offered);
+        QCOMPARE(asked, 0);
+
+        // Reached, but offering nothing: as if absent.
+        std::unique_ptr<CompositorServices> chosen
+            = chooseCompositorServices(std::make_unique<FakeCompositorServices>(), mutter);
+        QVERIFY(chosen && chosen->offersOutputPower());
+        QVERIFY(chooseCompositorServices(nullptr, mutter));
+        QCOMPARE(asked, 2);
+        QVERIFY(!chooseCompositorServices(nullptr, [] { return std::make_unique<FakeCompositorServices>(); }));
+        QVERIFY(!chooseCompositorServices(nullptr, [] { return std::unique_ptr<CompositorServices>(); }));
+    }
+
+    // Ages of types never seen grow and never drop; a reported event resets
+    // only its own type.
+    void agesFollowReportedInput()
+    {
+        double now = 100;
+        WaylandInputIdle input([&now] { return now; });
+        const double unseen = input.secondsSinceLastEvent(WakeEventType::keyDown);
+        QVERIFY(unseen > 3600);
+        now = 101;
+        QCOMPARE(input.secondsSinceLastEvent(WakeEventType::keyDown), unseen + 1);
+        input.noteInput(WakeEventType::keyDown);
+        now = 101.5;
+        QCOMPARE(input.secondsSinceLastEvent(WakeEventType::keyDown), 0.5);
+        QCOMPARE(input.secondsSinceLastEvent(WakeEventType::mouseMoved), unseen + 1.5);
+    }
+
+    void coverInputEndsForcedModeOnlyAfterTheGrace_data()
+    {
+        QTest::addColumn<int>("type");
+        for (WakeEventType type : {WakeEventType::mouseMoved, WakeEventType::leftMouseDown,
+                                   WakeEventType::scrollWheel, WakeEventType::keyDown, WakeEventType::flagsChanged})
+            QTest::newRow(QByteArray::number(int(type))) << int(type);
+    }
+    void coverInputEndsForcedModeOnlyAfterTheGrace()
+    {
+        QFETCH(int, type);
+        WaylandStore w(offerInput);
+        w.startForced();
+        QCOMPARE(w.compositor->overlaysOpen, 1);
+        QVERIFY(w.compositor->overlayInput);
+        w.advanceTo(1.0);
+        w.compositor->overlayInput(WakeEventType(type));
+        w.advanceTo(3.3);
+        w.compositor->overlayInput(WakeEventType(type));
+        w.advanceTo(4.5); // polls after the grace see ages that only grew
+        QCOMPARE(w.store->mode(), AwakeMode::forced);
+        w.compositor->overlayInput(WakeEventType(type));
+        w.advanceTo(4.7);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
+        QVERIFY(w.fake.keepAwake.alive.empty());
+        w.advanceTo(5);
+        QCOMPARE(w.compositor->overlaysOpen, 0);
+    }
+
+    // Input that reaches other windows counts through the compositor's
+    // notice, which is watched only while forced mode is armed.
+    void inputElsewhereEndsForcedMode()
+    {
+        WaylandStore w(offerInput);
+        w.compositor->inputElsewhere(); // no watch yet: nothing to report to
+        QVERIFY(w.compositor->requests.isEmpty());
+        w.startForced();
+        QCOMPARE(w.compositor->requests.filter("Idle"), QStringList{"watchIdle"});
+        w.advanceTo(2.0);
+        w.compositor->inputElsewhere();
+        w.advanceTo(4.0);
+        QCOMPARE(w.store->mode(), AwakeMode::forced);
+        w.compositor->inputElsewhere();
+        w.advanceTo(4.2);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
+        QCOMPARE(w.compositor->requests.filter("Idle"), (QStringList{"watchIdle", "stopIdle"}));
+    }
+
+    // The outputs go off through the compositor; once they are seen off the
+    // poll rests, input wakes them as an X server would, and their waking
+    // ends forced mode. Afterwards they are on.
+    void outputsOffThenInputWakesThemAndEndsTheMode()
+    {
+        WaylandStore w(offerAll);
+        w.startForced();
+        QVERIFY(w.notices.isEmpty());
+        w.advanceTo(0.3);
+        QCOMPARE(w.compositor->requests.filter("power"), QStringList{"powerOff"});
+        QVERIFY(w.compositor->asleep);
+        w.advanceTo(1.1); // the screen events' poll sees them off
+        QVERIFY(w.store->forcedMachinery().hasObservedDisplaySleep());
+        w.advanceTo(1.5);
+        QCOMPARE(w.compositor->requests.filter("powerOff").size(), 1); // seen off: no more commands
+
+        w.advanceTo(5.0);
+        QCOMPARE(w.store->mode(), AwakeMode::forced);
+        w.compositor->inputElsewhere();
+        QVERIFY(!w.compositor->asleep);
+        w.advanceTo(5.6);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
+        QVERIFY(historyEntries(w.store->historyFile()).back().note.startsWith("检测到鼠标/键盘"));
+        w.advanceTo(6.0);
+        QCOMPARE(w.compositor->requests.filter("power").last(), QString("powerOn"));
+        QVERIFY(!w.compositor->asleep);
+    }
+
+    // A compositor that offers nothing: full-screen covers, no power
+    // requests, and one notice.
+    void withoutOutputPowerTheUserIsTold()
+    {
+        WaylandStore w([](FakeCompositorServices& c) { c.idle = true; });
+        QVERIFY(!w.parts->screens.canSleepDisplays());
+        w.startForced();
+        QCOMPARE(w.notices, QStringList{"This desktop does not let Pelvane turn the displays off"});
+        QCOMPARE(visibleWindows().size(), QGuiApplication::screens().size());
+        w.advanceTo(4.0);
+        QVERIFY(w.compositor->requests.filter("power").isEmpty());
+        w.compositor->inputElsewhere();
+        w.advanceTo(4.2);
+        QCOMPARE(w.store->mode(), AwakeMode::off);
+        w.advanceTo(4.5);
+        QVERIFY(visibleWindows().isEmpty());
+        QVERIFY(w.compositor->requests.filter("power").isEmpty());
+    }
+
+    // The covers themselves: one black full-screen window per screen with
+    // the pointer hidden, whose own input is reported with its type.
+    void fullScreenCoversReportTheirInput()
+    {
+        QList<WakeEventType> seen;
+        auto covers = createFullScreenCovers([&seen](WakeEventType type) { seen << type; });
+        const QList<QWindow*> windows = visibleWindows();
+        QCOMPARE(windows.size(), QGuiApplication::screens().size());
+        QWindow* window = windows.first();
+        QCOMPARE(window->screen(), QGuiApplication::primaryScreen());
+        QCOMPARE(window->geometry(), window->screen()->geometry());
+        QVERIFY(window->windowStates() & Qt::WindowFullScreen);
+        QCOMPARE(window->cursor().shape(), Qt::BlankCursor);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QImage picture = window->screen()->grabWindow(0).toImage();
+        QCOMPARE(picture.size(), window->screen()->geometry().size());
+        QCOMPARE(picture.pixelColor(picture.width() / 2, picture.height() / 2), QColor(Qt::black));
+
+        // Where the pointer rests when the cover appears is no movement.
+        QEnterEvent enter(QPointF(50, 50), QPointF(50, 50), QPointF(50, 50));
+        QCoreApplication::sendEvent(window, &enter);
+        QTest::mouseMove(window, QPoint(50, 50));
+        QVERIFY(seen.isEmpty());
+        QTest::mouseMove(window, QPoint(60, 52));
+        QCOMPARE(seen, QList<WakeEventType>{WakeEventType::mouseMoved});
+        seen.clear();
+        QTest::mouseClick(window, Qt::RightButton, {}, QPoint(60, 52));
+        QTest::mouseClick(window, Qt::MiddleButton, {}, QPoint(60, 52));
+        QTest::keyClick(window, Qt::Key_A);
+        QTest::keyClick(window, Qt::Key_Shift);
+        QWheelEvent wheel(QPointF(60, 52), QPointF(60, 52), {}, QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase,
+                          false);
+        QCoreApplication::sendEvent(window, &wheel);
+        QCOMPARE(seen, (QList<WakeEventType>{WakeEventType::rightMouseDown, WakeEventType::otherMouseDown,
+                                             WakeEventType::keyDown, WakeEventType::flagsChanged,
+                                             WakeEventType::scrollWheel}));
+        covers.reset();
+        QVERIFY(visibleWindows().isEmpty());
+    }
+
+    // Without layer shell, or where the overlay could not be made, the
+    // covers are full-screen windows.
+    void overlayWhereOfferedWindowsElsewhere()
+    {
+        FakeCompositorServices overlay;
+        overlay.overlay = true;
+        WaylandScreens onOverlay(&overlay, [](WakeEventType) {});
+        auto covers = onOverlay.createBlackoutWindows();
+        QCOMPARE(covers.size(), size_t(1));
+        QCOMPARE(overlay.overlaysOpen, 1);
+        QVERIFY(visibleWindows().isEmpty());
+        covers.clear();
+        QCOMPARE(overlay.overlaysOpen, 0);
+
+        WaylandScreens bare(nullptr, [](WakeEventType) {});
+        covers = bare.createBlackoutWindows();
+        QCOMPARE(covers.size(), size_t(1));
+        QCOMPARE(visibleWindows().size(), QGuiApplication::screens().size());
+        bare.sleepDisplaysNow(); // nothing to do it with: no crash
+        bare.restoreDisplaySleepSettings();
+        bare.inputArrived();
+    }
+
+    // Powered back on only when this program turned them off.
+    void restoreOnlyWhatWasChanged()
+    {
+        FakeCompositorServices power;
+        power.power = true;
+        WaylandScreens screens(&power, [](WakeEventType) {});
+        screens.restoreDisplaySleepSettings();
+        screens.inputArrived();
+        QVERIFY(power.requests.isEmpty());
+        screens.sleepDisplaysNow();
+        screens.restoreDisplaySleepSettings();
+        screens.restoreDisplaySleepSettings();
+        QCOMPARE(power.requests, (QStringList{"powerOff", "powerOn"}));
+    }
+};
+
+QTEST_MAIN(WaylandPartsTest)
+#include "tst_waylandparts.moc"
