@@ -159,7 +159,8 @@ void FakeCompositor::serve()
             if (size < 8 || pending.size() < size)
                 break;
             std::vector<uint32_t> words((size - 8) / 4);
-            std::memcpy(words.data(), pending.data() + 8, size - 8);
+            if (size > 8)
+                std::memcpy(words.data(), pending.data() + 8, size - 8);
             pending.erase(pending.begin(), pending.begin() + size);
             std::lock_guard lock(mutex_);
             if (!handle(header[0], uint16_t(header[1] & 0xffff), words))

@@ -194,12 +194,17 @@ bool WaylandSession::roundtrip(int timeoutMs)
     wl_callback_add_listener(callback, &doneListener, &done);
     const QDeadlineTimer deadline(timeoutMs);
     const int fd = wl_display_get_fd(display_);
+    // Whatever ends the wait early, the pending callback goes with it.
+    const auto giveUp = [&] {
+        if (!done)
+            wl_callback_destroy(callback);
+        fail();
+        return false;
+    };
     while (!done) {
         while (wl_display_prepare_read(display_) != 0) {
-            if (wl_display_dispatch_pending(display_) < 0) {
-                fail();
-                return false;
-            }
+            if (wl_display_dispatch_pending(display_) < 0)
+                return giveUp();
         }
         if (done) {
             wl_display_cancel_read(display_);
@@ -207,8 +212,7 @@ bool WaylandSession::roundtrip(int timeoutMs)
         }
         if (wl_display_flush(display_) < 0 && errno != EAGAIN) {
             wl_display_cancel_read(display_);
-            fail();
-            return false;
+            return giveUp();
         }
         pollfd readable{fd, POLLIN, 0};
         const int ready = poll(&readable, 1, int(deadline.remainingTime()));
@@ -217,14 +221,10 @@ bool WaylandSession::roundtrip(int timeoutMs)
             if (ready < 0 && errno == EINTR)
                 continue;
             // A compositor that does not answer is treated as gone.
-            wl_callback_destroy(callback);
-            fail();
-            return false;
+            return giveUp();
         }
-        if (wl_display_read_events(display_) < 0 || wl_display_dispatch_pending(display_) < 0) {
-            fail();
-            return false;
-        }
+        if (wl_display_read_events(display_) < 0 || wl_display_dispatch_pending(display_) < 0)
+            return giveUp();
     }
     return true;
 }
