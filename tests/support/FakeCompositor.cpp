@@ -229,23 +229,11 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         surfaces_.erase(object);
     } else if (interface == "zwlr_layer_shell_v1" && opcode == 0) {
         objects_[word(0)] = "zwlr_layer_surface_v1";
-        LayerSurface created;
-        created.output = outputGlobals_[word(2)];
-        created.layer = word(3);
-        layerSurfaces_[word(0)] = created;
+        layerSurfaces_[word(0)].output = outputGlobals_[word(2)];
         surfaces_[word(1)].layerSurface = word(0);
-    } else if (interface == "zwlr_layer_surface_v1") {
-        LayerSurface &layer = layerSurfaces_[object];
-        if (opcode == 1)
-            layer.anchor = word(0);
-        else if (opcode == 2)
-            layer.exclusiveZone = int32_t(word(0));
-        else if (opcode == 4)
-            layer.keyboardInteractivity = word(0);
-        else if (opcode == 7) {
-            layerSurfaces_.erase(object);
-            objects_.erase(object);
-        }
+    } else if (interface == "zwlr_layer_surface_v1" && opcode == 7) {
+        layerSurfaces_.erase(object);
+        objects_.erase(object);
     } else if (interface == "zwlr_output_power_manager_v1" && opcode == 0) {
         objects_[word(0)] = "zwlr_output_power_v1";
         powerObjects_.push_back(word(0));
