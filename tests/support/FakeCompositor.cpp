@@ -117,7 +117,7 @@ void FakeCompositor::idleThenResume()
 {
     std::lock_guard lock(mutex_);
     for (const auto &[id, interface] : objects_) {
-        if (interface == "ext_idle_notification_v1" || interface == "org_kde_kwin_idle_timeout") {
+        if (interface == "ext_idle_notification_v1") {
             send(id, 0, {});
             send(id, 1, {});
         }
@@ -251,10 +251,7 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         sendPower(object, outputsOn_);
     } else if (interface == "ext_idle_notifier_v1" && opcode == 1) {
         objects_[word(0)] = "ext_idle_notification_v1";
-    } else if (interface == "org_kde_kwin_idle" && opcode == 0) {
-        objects_[word(0)] = "org_kde_kwin_idle_timeout";
-    } else if ((interface == "ext_idle_notification_v1" && opcode == 0)
-               || (interface == "org_kde_kwin_idle_timeout" && opcode == 0)) {
+    } else if (interface == "ext_idle_notification_v1" && opcode == 0) {
         objects_.erase(object);
     }
     return true;

@@ -12,13 +12,12 @@
 
 namespace launcher::testing {
 
-// A Wayland compositor reduced to its wire: it lists the globals it is given
-// (and later ones, and their removal), answers syncs, configures layer
-// surfaces and notes the buffers they show, and plays the output power and idle
-// protocols of wlroots and KDE, so that a client's bookkeeping can be checked
-// where no real compositor offers them. Everything else is accepted and
-// ignored. It serves one connection on its own thread, so a client may block
-// on it.
+// A Wayland compositor reduced to its wire, for what sway and mutter here
+// cannot show: it lists globals (and later ones, and their removal), answers
+// syncs, configures layer surfaces and notes the buffers they show, and plays
+// wlroots' and KDE's output power and ext-idle-notify. Everything else is
+// accepted and ignored. It serves one connection on its own thread, so a
+// client may block on it.
 class FakeCompositor {
 public:
     enum class Behaviour { answer, closeAtOnce, neverAnswer };

@@ -106,18 +106,13 @@ inline bool imageIsBlack(const QImage &image)
     return true;
 }
 
-// sway's outputs as its IPC reports them.
-inline QJsonArray swayOutputs()
+// sway's active outputs as its IPC reports them.
+inline QStringList swayOutputNames()
 {
     const ToolRun run = runTool(QStringLiteral("swaymsg"), {QStringLiteral("-r"), QStringLiteral("-t"),
                                                             QStringLiteral("get_outputs")});
-    return QJsonDocument::fromJson(run.output).array();
-}
-
-inline QStringList swayOutputNames()
-{
     QStringList names;
-    for (const auto &output : swayOutputs())
+    for (const auto &output : QJsonDocument::fromJson(run.output).array())
         if (output.toObject().value(QStringLiteral("active")).toBool())
             names << output.toObject().value(QStringLiteral("name")).toString();
     return names;

@@ -37,7 +37,7 @@ const std::vector<FakeCompositor::Global> wlrootsGlobals{
 
 const std::vector<FakeCompositor::Global> kdeGlobals{
     {"wl_compositor", 4}, {"wl_shm", 1}, {"wl_output", 3}, {"wl_output", 3},
-    {"wl_seat", 7},       {"org_kde_kwin_idle", 1}, {"org_kde_kwin_dpms_manager", 1},
+    {"wl_seat", 7},       {"org_kde_kwin_dpms_manager", 1},
 };
 
 } // namespace
@@ -112,15 +112,10 @@ private slots:
         QTRY_VERIFY(compositor.outputsOn());
     }
 
-    void idleCallsBackOnlyAtResumeAndOnlyWhileWatched_data()
-    {
-        powerFollowsWhatTheOutputsReport_data();
-    }
-
+    // sway here offers KDE's idle protocol; ext-idle-notify only this fake.
     void idleCallsBackOnlyAtResumeAndOnlyWhileWatched()
     {
-        QFETCH(std::vector<FakeCompositor::Global>, globals);
-        FakeCompositor compositor(globals);
+        FakeCompositor compositor(wlrootsGlobals);
         WaylandDisplayAt display{compositor.socketPath()};
         auto services = connectWaylandProtocols();
         QVERIFY(services);
