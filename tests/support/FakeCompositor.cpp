@@ -117,7 +117,7 @@ void FakeCompositor::idleThenResume()
 {
     std::lock_guard lock(mutex_);
     for (const auto &[id, interface] : objects_) {
-        if (interface == "ext_idle_notification_v1" || interface == "org_kde_kwin_idle_timeout") {
+        if (interface == "ext_idle_notification_v1") {
             send(id, 0, {});
             send(id, 1, {});
         }
@@ -230,23 +230,11 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         surfaces_.erase(object);
     } else if (interface == "zwlr_layer_shell_v1" && opcode == 0) {
         objects_[word(0)] = "zwlr_layer_surface_v1";
-        LayerSurface created;
-        created.output = outputGlobals_[word(2)];
-        created.layer = word(3);
-        layerSurfaces_[word(0)] = created;
+        layerSurfaces_[word(0)].output = outputGlobals_[word(2)];
         surfaces_[word(1)].layerSurface = word(0);
-    } else if (interface == "zwlr_layer_surface_v1") {
-        LayerSurface &layer = layerSurfaces_[object];
-        if (opcode == 1)
-            layer.anchor = word(0);
-        else if (opcode == 2)
-            layer.exclusiveZone = int32_t(word(0));
-        else if (opcode == 4)
-            layer.keyboardInteractivity = word(0);
-        else if (opcode == 7) {
-            layerSurfaces_.erase(object);
-            objects_.erase(object);
-        }
+    } else if (interface == "zwlr_layer_surface_v1" && opcode == 7) {
+        layerSurfaces_.erase(object);
+        objects_.erase(object);
     } else if (interface == "zwlr_output_power_manager_v1" && opcode == 0) {
         objects_[word(0)] = "zwlr_output_power_v1";
         powerObjects_.push_back(word(0));
@@ -264,10 +252,7 @@ bool FakeCompositor::handle(uint32_t object, uint16_t opcode, const std::vector<
         sendPower(object, outputsOn_);
     } else if (interface == "ext_idle_notifier_v1" && opcode == 1) {
         objects_[word(0)] = "ext_idle_notification_v1";
-    } else if (interface == "org_kde_kwin_idle" && opcode == 0) {
-        objects_[word(0)] = "org_kde_kwin_idle_timeout";
-    } else if ((interface == "ext_idle_notification_v1" && opcode == 0)
-               || (interface == "org_kde_kwin_idle_timeout" && opcode == 0)) {
+    } else if (interface == "ext_idle_notification_v1" && opcode == 0) {
         objects_.erase(object);
     }
     return true;

@@ -12,13 +12,12 @@
 
 namespace launcher::testing {
 
-// A Wayland compositor reduced to its wire: it lists the globals it is given
-// (and later ones, and their removal), answers syncs, configures layer
-// surfaces and notes what they show, and plays the output power and idle
-// protocols of wlroots and KDE, so that a client's bookkeeping can be checked
-// where no real compositor offers them. Everything else is accepted and
-// ignored. It serves one connection on its own thread, so a client may block
-// on it.
+// A Wayland compositor reduced to its wire, for what sway and mutter here
+// cannot show: it lists globals (and later ones, and their removal), answers
+// syncs, configures layer surfaces and notes the buffers they show, and plays
+// wlroots' and KDE's output power and ext-idle-notify. Everything else is
+// accepted and ignored. It serves one connection on its own thread, so a
+// client may block on it.
 class FakeCompositor {
 public:
     enum class Behaviour { answer, closeAtOnce, neverAnswer };
@@ -30,10 +29,6 @@ public:
     // A layer surface as the client set it up, and the buffer it showed.
     struct LayerSurface {
         uint32_t output = 0; // the output's global name
-        uint32_t layer = 0;
-        uint32_t anchor = 0;
-        int32_t exclusiveZone = 0;
-        uint32_t keyboardInteractivity = 0;
         int32_t bufferWidth = 0;
         int32_t bufferHeight = 0;
         int32_t bufferScale = 1;

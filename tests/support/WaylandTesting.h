@@ -13,8 +13,6 @@
 #include <QProcess>
 #include <QStringList>
 
-#include <optional>
-
 namespace launcher::testing {
 
 inline QString testCompositor()
@@ -61,7 +59,7 @@ public:
         }
     }
     bool ready() const { return ready_; }
-    // "move DX DY", "moveto X Y W H", "click left|right|middle", "scroll STEPS",
+    // "move DX DY", "click left|right|middle", "scroll STEPS",
     // "key CODE", "modifiers MASK"
     bool operator()(const QString &command)
     {
@@ -108,45 +106,16 @@ inline bool imageIsBlack(const QImage &image)
     return true;
 }
 
-// sway's outputs as its IPC reports them.
-inline QJsonArray swayOutputs()
+// sway's active outputs as its IPC reports them.
+inline QStringList swayOutputNames()
 {
     const ToolRun run = runTool(QStringLiteral("swaymsg"), {QStringLiteral("-r"), QStringLiteral("-t"),
                                                             QStringLiteral("get_outputs")});
-    return QJsonDocument::fromJson(run.output).array();
-}
-
-inline QStringList swayOutputNames()
-{
     QStringList names;
-    for (const auto &output : swayOutputs())
+    for (const auto &output : QJsonDocument::fromJson(run.output).array())
         if (output.toObject().value(QStringLiteral("active")).toBool())
             names << output.toObject().value(QStringLiteral("name")).toString();
     return names;
-}
-
-// Whether sway says every active output is powered (sway 1.7 names it dpms,
-// later versions power).
-inline std::optional<bool> swayOutputsPowered(bool every)
-{
-    bool any = false;
-    bool all = true;
-    bool seen = false;
-    for (const auto &value : swayOutputs()) {
-        const QJsonObject output = value.toObject();
-        if (!output.value(QStringLiteral("active")).toBool())
-            continue;
-        const QJsonValue power = output.contains(QStringLiteral("power")) ? output.value(QStringLiteral("power"))
-                                                                            : output.value(QStringLiteral("dpms"));
-        if (!power.isBool())
-            return std::nullopt;
-        seen = true;
-        any = any || power.toBool();
-        all = all && power.toBool();
-    }
-    if (!seen)
-        return std::nullopt;
-    return every ? all : any;
 }
 
 inline bool swaymsg(const QStringList &command)

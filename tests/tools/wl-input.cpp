@@ -1,22 +1,12 @@
 // A virtual mouse and keyboard on a wlroots compositor (sway), for tests that
-// need input the compositor believes. It connects to WAYLAND_DISPLAY, plugs
-// both in, prints "ready", and reads commands from standard input, one a
-// line, answering "ok" or "error" once the compositor has taken each:
-//
-//   move DX DY        relative motion, in compositor pixels
-//   moveto X Y W H    absolute position X,Y within a W×H extent
-//   click left|right|middle
-//   scroll STEPS      vertical wheel, positive downwards
-//   key CODE          press and release a key, by its evdev code (57 = space)
-//   modifiers MASK    set the pressed modifiers (1 = shift, 0 = none)
+// need input the compositor believes. It prints "ready", then reads commands
+// from standard input, one a line, answering "ok" or "error" once the
+// compositor has taken each: "move DX DY", "click left|right|middle",
+// "scroll STEPS", "key CODE" (evdev), "modifiers MASK" (1 = shift).
 //
 // The devices stay plugged in until standard input ends: devices that come
-// and go per command (as wtype's keyboard does) race the clients, which bind
-// their wl_pointer and wl_keyboard only once the seat says it has them, and
-// sway hides the cursor while no pointer is plugged in.
-// tests/support/WaylandTesting.h drives it (VirtualInput).
-//
-// Exit status: 0 at the end of input, 1 when the compositor lacks the
+// and go per command race the clients, which bind their pointer and keyboard
+// only once the seat says it has them. Exits 1 when the compositor lacks the
 // virtual pointer or keyboard.
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -97,9 +87,6 @@ bool perform(zwlr_virtual_pointer_v1 *pointer, zwp_virtual_keyboard_v1 *keyboard
     const std::string command = words.empty() ? std::string() : words[0];
     if (command == "move" && words.size() == 3) {
         zwlr_virtual_pointer_v1_motion(pointer, nowMs(), wl_fixed_from_int(number(1)), wl_fixed_from_int(number(2)));
-    } else if (command == "moveto" && words.size() == 5) {
-        zwlr_virtual_pointer_v1_motion_absolute(pointer, nowMs(), uint32_t(number(1)), uint32_t(number(2)),
-                                                uint32_t(number(3)), uint32_t(number(4)));
     } else if (command == "click" && words.size() == 2) {
         const uint32_t button = words[1] == "left" ? BTN_LEFT : words[1] == "right" ? BTN_RIGHT : BTN_MIDDLE;
         zwlr_virtual_pointer_v1_button(pointer, nowMs(), button, WL_POINTER_BUTTON_STATE_PRESSED);

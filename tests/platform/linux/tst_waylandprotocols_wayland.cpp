@@ -15,8 +15,6 @@
 using namespace launcher;
 using namespace launcher::testing;
 
-Q_DECLARE_METATYPE(WakeEventType)
-
 namespace {
 
 bool hasWhiteNear(const QImage &image, QPoint point)
@@ -75,33 +73,12 @@ private slots:
             QVERIFY(!services->offersIdleNotification());
             QVERIFY(!services->offersOutputPower());
             QVERIFY(!services->createOverlayCovers([](WakeEventType) {}));
-            services->setOutputsPowered(false);
-            QCOMPARE(services->outputsAsleep(), std::nullopt);
-            services->watchIdle([] {});
-            QTest::qWait(200);
-            services->watchIdle({});
             return;
         }
         QVERIFY(services->offersOverlayCovers());
         QVERIFY(services->offersIdleNotification());
         QVERIFY(services->offersOutputPower());
         QCOMPARE(services->outputsAsleep(), std::optional<bool>(false));
-    }
-
-    void coversBlackenEveryOutputAndTheBar()
-    {
-        REQUIRE_SWAY();
-        const QString first = swayOutputNames().value(0);
-        QVERIFY(!first.isEmpty());
-        // The desktop and its bar are coloured, so black means covered.
-        QVERIFY(!imageIsBlack(screenshot(first)));
-
-        auto covers = services->createOverlayCovers([](WakeEventType) {});
-        QVERIFY(covers);
-        QTRY_VERIFY_WITH_TIMEOUT(imageIsBlack(screenshot(first)), 5000);
-
-        covers.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(!imageIsBlack(screenshot(first)), 5000);
     }
 
     void coversFollowOutputsThatComeAndGo()
@@ -123,60 +100,33 @@ private slots:
         // compositor: sway 1.7's headless outputs cannot be disabled.
     }
 
-    void inputOnCoversReachesTheHandler_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<WakeEventType>("expected");
-        QTest::newRow("motion") << "move 7 5" << WakeEventType::mouseMoved;
-        QTest::newRow("left button") << "click left" << WakeEventType::leftMouseDown;
-        QTest::newRow("right button") << "click right" << WakeEventType::rightMouseDown;
-        QTest::newRow("middle button") << "click middle" << WakeEventType::otherMouseDown;
-        QTest::newRow("wheel") << "scroll 2" << WakeEventType::scrollWheel;
-        QTest::newRow("key") << "key 57" << WakeEventType::keyDown;
-        QTest::newRow("modifier alone") << "modifiers 1"
-                                        << WakeEventType::flagsChanged;
-    }
-
-    void inputOnCoversReachesTheHandler()
-    {
-        REQUIRE_SWAY();
-        QFETCH(QString, command);
-        QFETCH(WakeEventType, expected);
-        std::vector<WakeEventType> received;
-        auto covers = services->createOverlayCovers([&](WakeEventType type) { received.push_back(type); });
-        const QString first = swayOutputNames().value(0);
-        QTRY_VERIFY_WITH_TIMEOUT(imageIsBlack(screenshot(first)), 5000);
-        // The pointer over the covers first, so that it has entered them.
-        QVERIFY(pointAt(600, 400));
-        QTRY_VERIFY(!received.empty());
-        QTest::qWait(100);
-        received.clear();
-
-        QVERIFY((*input)(command));
-        QTRY_VERIFY(std::find(received.begin(), received.end(), expected) != received.end());
-        if (!command.startsWith(QLatin1String("key")) && !command.startsWith(QLatin1String("modifiers"))) {
-            for (WakeEventType type : received)
-                QCOMPARE(type, expected);
-        } else {
-            // A key is not a modifier, and a modifier is not a key.
-            const WakeEventType other =
-                expected == WakeEventType::keyDown ? WakeEventType::flagsChanged : WakeEventType::keyDown;
-            QTest::qWait(100);
-            QVERIFY(std::find(received.begin(), received.end(), other) == received.end());
-            QVERIFY((*input)(QStringLiteral("modifiers 0")));
-        }
-    }
-
-    void pointerIsHiddenOverCovers()
+    // Input on the covers reaches the handler with its type, a key is not
+    // a modifier, and the pointer is not drawn over them.
+    void inputOnCoversReachesTheHandlerUnderAHiddenPointer()
     {
         REQUIRE_SWAY();
         const QString first = swayOutputNames().value(0);
         QVERIFY(pointAt(640, 400));
-        auto covers = services->createOverlayCovers([](WakeEventType) {});
+        std::vector<WakeEventType> received;
+        auto covers = services->createOverlayCovers([&](WakeEventType type) { received.push_back(type); });
         QTRY_VERIFY_WITH_TIMEOUT(imageIsBlack(screenshot(first)), 5000);
-        QVERIFY((*input)("move 10 10"));
-        QTest::qWait(200);
+        const auto only = [&](const QString &command, WakeEventType expected) {
+            QTest::qWait(100);
+            received.clear();
+            QVERIFY((*input)(command));
+            QTRY_VERIFY(!received.empty());
+            QTest::qWait(100);
+            for (WakeEventType type : received)
+                QCOMPARE(type, expected);
+        };
+        only(QStringLiteral("move 10 10"), WakeEventType::mouseMoved);
         QVERIFY(imageIsBlack(screenshot(first, true)));
+        only(QStringLiteral("click middle"), WakeEventType::otherMouseDown);
+        only(QStringLiteral("scroll 2"), WakeEventType::scrollWheel);
+        only(QStringLiteral("key 57"), WakeEventType::keyDown);
+        only(QStringLiteral("modifiers 1"), WakeEventType::flagsChanged);
+        QVERIFY((*input)(QStringLiteral("modifiers 0")));
+
         covers.reset();
         // Without covers sway draws the arrow there (white inside), which
         // the check above would have seen.
@@ -209,33 +159,6 @@ private slots:
         QTRY_COMPARE(target.presses, 2);
         QTest::qWait(300);
         QCOMPARE(resumed, 1);
-    }
-
-    void outputPowerIsReportedAsTheCompositorSeesIt()
-    {
-        REQUIRE_SWAY();
-        services->setOutputsPowered(false);
-        QTest::qWait(500);
-        // What is reported is what sway itself says, whether or not it could
-        // switch the outputs off (the headless outputs of wlroots 0.15 cannot
-        // be, and sway logs "Failed to commit output").
-        const std::optional<bool> anyLit = swayOutputsPowered(false);
-        QVERIFY(anyLit);
-        QCOMPARE(services->outputsAsleep(), std::optional<bool>(!*anyLit));
-        if (*anyLit) {
-            services->setOutputsPowered(true);
-            QSKIP("this sway cannot switch its outputs off; the switching is checked against the fake compositor");
-        }
-        QCOMPARE(swayOutputsPowered(true), std::optional<bool>(false));
-
-        // wlroots does not wake outputs on input: putting them back is ours.
-        QVERIFY((*input)(QStringLiteral("move 30 30")));
-        QTest::qWait(300);
-        QCOMPARE(services->outputsAsleep(), std::optional<bool>(true));
-
-        services->setOutputsPowered(true);
-        QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(false));
-        QCOMPARE(swayOutputsPowered(true), std::optional<bool>(true));
     }
 };
 

@@ -37,7 +37,7 @@ const std::vector<FakeCompositor::Global> wlrootsGlobals{
 
 const std::vector<FakeCompositor::Global> kdeGlobals{
     {"wl_compositor", 4}, {"wl_shm", 1}, {"wl_output", 3}, {"wl_output", 3},
-    {"wl_seat", 7},       {"org_kde_kwin_idle", 1}, {"org_kde_kwin_dpms_manager", 1},
+    {"wl_seat", 7},       {"org_kde_kwin_dpms_manager", 1},
 };
 
 } // namespace
@@ -46,16 +46,12 @@ class WaylandSessionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void noWaylandSessionMeansNothingToReach()
+    void nothingToReachWithoutACompositor()
     {
-        WaylandDisplayAt display{QString()};
-        QVERIFY(!connectWaylandProtocols());
-    }
-
-    void aSocketNobodyListensOnMeansNothingToReach()
-    {
-        WaylandDisplayAt display{QDir::temp().filePath(QStringLiteral("no-compositor-here"))};
-        QVERIFY(!connectWaylandProtocols());
+        for (const QString& path : {QString(), QDir::temp().filePath(QStringLiteral("no-compositor-here"))}) {
+            WaylandDisplayAt display{path};
+            QVERIFY(!connectWaylandProtocols());
+        }
     }
 
     void aCompositorThatHangsUpOrNeverAnswersIsNotWaitedFor_data()
@@ -76,9 +72,10 @@ private slots:
         QVERIFY2(elapsed.elapsed() < 5000, "the connection waited too long");
     }
 
+    // Idle notification needs a seat as well as the notifier.
     void missingGlobalsAreNotOffered()
     {
-        FakeCompositor compositor({{"wl_compositor", 4}, {"wl_shm", 1}, {"wl_output", 3}, {"wl_seat", 7}});
+        FakeCompositor compositor({{"wl_compositor", 4}, {"wl_output", 3}, {"ext_idle_notifier_v1", 1}});
         WaylandDisplayAt display{compositor.socketPath()};
         auto services = connectWaylandProtocols();
         QVERIFY(services);
@@ -87,15 +84,6 @@ private slots:
         QVERIFY(!services->offersOutputPower());
         QVERIFY(!services->createOverlayCovers([](WakeEventType) {}));
         QCOMPARE(services->outputsAsleep(), std::nullopt);
-    }
-
-    void idleNeedsASeat()
-    {
-        FakeCompositor compositor({{"wl_output", 3}, {"ext_idle_notifier_v1", 1}});
-        WaylandDisplayAt display{compositor.socketPath()};
-        auto services = connectWaylandProtocols();
-        QVERIFY(services);
-        QVERIFY(!services->offersIdleNotification());
     }
 
     void powerFollowsWhatTheOutputsReport_data()
@@ -117,26 +105,17 @@ private slots:
         services->setOutputsPowered(false);
         QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(true));
         QVERIFY(!compositor.outputsOn());
-        services->setOutputsPowered(true);
-        QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(false));
-        QVERIFY(compositor.outputsOn());
-
         // Asleep means every output: one that wakes by itself is enough to end it.
-        services->setOutputsPowered(false);
-        QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(true));
         compositor.switchOutput(0, true);
         QTRY_COMPARE(services->outputsAsleep(), std::optional<bool>(false));
+        services->setOutputsPowered(true);
+        QTRY_VERIFY(compositor.outputsOn());
     }
 
-    void idleCallsBackOnlyAtResumeAndOnlyWhileWatched_data()
-    {
-        powerFollowsWhatTheOutputsReport_data();
-    }
-
+    // sway here offers KDE's idle protocol; ext-idle-notify only this fake.
     void idleCallsBackOnlyAtResumeAndOnlyWhileWatched()
     {
-        QFETCH(std::vector<FakeCompositor::Global>, globals);
-        FakeCompositor compositor(globals);
+        FakeCompositor compositor(wlrootsGlobals);
         WaylandDisplayAt display{compositor.socketPath()};
         auto services = connectWaylandProtocols();
         QVERIFY(services);
@@ -146,17 +125,17 @@ private slots:
         QTest::qWait(100);
         compositor.idleThenResume();
         QTRY_COMPARE(resumed, 1);
-        compositor.idleThenResume();
-        QTRY_COMPARE(resumed, 2);
 
         services->watchIdle({});
         QTest::qWait(100);
         compositor.idleThenResume();
         QTest::qWait(200);
-        QCOMPARE(resumed, 2);
+        QCOMPARE(resumed, 1);
     }
 
-    void coversSitAboveEverythingOnEveryOutputAndFollowThem()
+    // Layer, size and colour show on sway; outputs at another scale, and
+    // outputs that vanish, only here.
+    void coversFollowOutputsAndTheirScale()
     {
         FakeCompositor compositor(wlrootsGlobals);
         WaylandDisplayAt display{compositor.socketPath()};
@@ -164,21 +143,9 @@ private slots:
         QVERIFY(services);
         auto covers = services->createOverlayCovers([](WakeEventType) {});
         QVERIFY(covers);
-        // One per output.
         QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(2));
-        QVERIFY(compositor.layerSurfaces()[0].output != compositor.layerSurfaces()[1].output);
-        // Drawn once configured: the whole configured size, in black.
-        QTRY_COMPARE(compositor.layerSurfaces().front().bufferWidth, int(FakeCompositor::outputWidth));
-        const FakeCompositor::LayerSurface cover = compositor.layerSurfaces().front();
-        QCOMPARE(cover.bufferHeight, int(FakeCompositor::outputHeight));
-        QCOMPARE(cover.layer, 3u);                 // overlay
-        QCOMPARE(cover.anchor, 15u);               // every edge
-        QCOMPARE(cover.exclusiveZone, -1);         // over the panels, not beside them
-        QCOMPARE(cover.keyboardInteractivity, 1u); // exclusive
 
-        // An output that appears is covered, at its own scale.
         const uint32_t added = compositor.addGlobal({"wl_output", 3, 2});
-        QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(3));
         const auto onAdded = [&] {
             for (const auto &surface : compositor.layerSurfaces())
                 if (surface.output == added)
@@ -189,11 +156,9 @@ private slots:
         QCOMPARE(onAdded().bufferHeight, int(2 * FakeCompositor::outputHeight));
         QCOMPARE(onAdded().bufferScale, 2);
 
-        // One that vanishes takes its cover along; the others stay.
         compositor.removeGlobal(added);
         QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(2));
-        for (const auto &surface : compositor.layerSurfaces())
-            QVERIFY(surface.output != added);
+        QCOMPARE(onAdded().output, 0u);
 
         covers.reset();
         QTRY_COMPARE(compositor.layerSurfaces().size(), size_t(0));
@@ -209,9 +174,6 @@ private slots:
         WaylandDisplayAt display{compositor.socketPath()};
         auto services = connectWaylandProtocols();
         QVERIFY(services);
-        QVERIFY(services->offersOverlayCovers());
-        QVERIFY(services->offersIdleNotification());
-        QVERIFY(services->offersOutputPower());
         auto covers = services->createOverlayCovers([](WakeEventType) {});
         QVERIFY(covers);
         services->watchIdle([] {});
@@ -221,7 +183,6 @@ private slots:
         QVERIFY(!services->offersIdleNotification());
         QVERIFY(!services->offersOutputPower());
         QCOMPARE(services->outputsAsleep(), std::nullopt);
-        QVERIFY(!services->createOverlayCovers([](WakeEventType) {}));
         services->setOutputsPowered(true);
         services->watchIdle({});
         covers.reset();
