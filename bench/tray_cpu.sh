@@ -10,30 +10,15 @@ for b in launcher launcher_uncached; do
 done
 command -v Xvfb trayer >/dev/null
 
-work=$(mktemp -d)
-pids=()
-# The programs first, each waited for, while their display is still there:
-# they stop their keep-awake helpers as at Quit. Then the tray, then Xvfb.
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/scratch.sh"
 
 display=:$((100 + RANDOM % 400))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
+start_x "$display"
 export DISPLAY=$display DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb PELVANE_TEST_MODE=1
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-# Clock ticks of user and system time of a process.
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 
 declare -A pid

@@ -7,7 +7,7 @@
 # folders are counted.
 #   bench/tray_dbus.sh [build dir] [seconds] [--ayatana]
 # --ayatana puts Ayatana's indicator service up as the StatusNotifier watcher.
-# TRAY_BENCH_KEEP=1 keeps the scratch folder (logs, capture) for a look.
+# BENCH_KEEP=1 keeps the scratch folder (logs, capture) for a look.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-build}")
@@ -22,25 +22,8 @@ if [ -z "${TRAY_BENCH_BUS:-}" ]; then
   exec dbus-run-session -- env TRAY_BENCH_BUS=1 "$0" "$build" "$seconds" "$ayatana"
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  # Last started first: the programs end their keep-awake helpers while their
-  # X servers still run.
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
-  done
-  [ -n "${TRAY_BENCH_KEEP:-}" ] && echo "kept $work" >&2 || rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/scratch.sh"
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-start_x() {
-  Xvfb "$1" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do DISPLAY=$1 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-}
 bus() { dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus / "org.freedesktop.DBus.$1" "${@:2}"; }
 
 # Xfce's panel with its tray alone, configured under $work.
