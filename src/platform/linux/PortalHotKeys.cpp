@@ -109,14 +109,15 @@ bool PortalHotKeys::registerHotKey(Qt::Key key, Qt::KeyboardModifiers modifiers,
         }))
         return false;
     shortcuts_.push_back({id, *trigger, description});
+    // Keys registered together are bound in one session, once the loop runs.
+    // One queued start serves them all, also when unregisterAll came between.
     if (!beginQueued_) {
         beginQueued_ = true;
-        const int generation = generation_;
         QMetaObject::invokeMethod(
             this,
-            [this, generation] {
+            [this] {
                 beginQueued_ = false;
-                if (generation == generation_)
+                if (stage_ == Stage::collecting)
                     begin();
             },
             Qt::QueuedConnection);
@@ -223,16 +224,7 @@ void PortalHotKeys::createSession()
                                                          QStringLiteral("CreateSession"));
     create << QVariantMap{{QStringLiteral("handle_token"), token},
                           {QStringLiteral("session_handle_token"), nextToken()}};
-    callAsync(create, [this](const QDBusMessage& reply) {
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            refuse();
-            return;
-        }
-        // An older portal picks the path itself.
-        const QString handle = reply.arguments().constFirst().value<QDBusObjectPath>().path();
-        if (stage_ == Stage::creating && !handle.isEmpty() && handle != requestPath_)
-            awaitResponse(handle);
-    });
+    sendRequest(create);
 }
 
 void PortalHotKeys::bindShortcuts()
@@ -251,13 +243,21 @@ void PortalHotKeys::bindShortcuts()
                                                        QStringLiteral("BindShortcuts"));
     bind << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(list) << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token}};
-    callAsync(bind, [this](const QDBusMessage& reply) {
+    sendRequest(bind);
+}
+
+// A refused call ends it all. An older portal picks the request's path itself
+// and names it in the reply; the answer is awaited there instead.
+void PortalHotKeys::sendRequest(const QDBusMessage& call)
+{
+    const Stage stage = stage_;
+    callAsync(call, [this, stage](const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
             refuse();
             return;
         }
         const QString handle = reply.arguments().constFirst().value<QDBusObjectPath>().path();
-        if (stage_ == Stage::binding && !handle.isEmpty() && handle != requestPath_)
+        if (stage_ == stage && !handle.isEmpty() && handle != requestPath_)
             awaitResponse(handle);
     });
 }

@@ -69,6 +69,7 @@ private:
     void begin();
     void createSession();
     void bindShortcuts();
+    void sendRequest(const QDBusMessage& call);
     void refuse();
     QString nextToken();
     QString requestPath(const QString& token) const;

@@ -168,6 +168,20 @@ private slots:
         QCOMPARE(pressed, (QList<int>{2, 3}));
     }
 
+    // Keys dropped and registered anew before the loop runs still get bound.
+    void keysRegisteredAfterAnUnregisterAreBound()
+    {
+        StandInPortal portal(1);
+        QVERIFY(portal.start());
+        PortalHotKeys keys(QDBusConnection::sessionBus(), QString());
+        QVERIFY(keys.registerHotKey(Qt::Key_L, hotKeyControlOption, 1, {}));
+        keys.unregisterAll();
+        QVERIFY(keys.registerHotKey(Qt::Key_F, hotKeyControlOption, 2, {}));
+        QTRY_VERIFY(keys.isBound());
+        QCOMPARE(portal.shortcuts.size(), 1);
+        QCOMPARE(portal.shortcuts.constFirst().id, QStringLiteral("hotkey-2"));
+    }
+
     void withoutGlobalShortcutsEveryKeyIsRefusedOnce_data()
     {
         // 0: no session bus at all; 1: a portal without the interface; 2: the user declines
