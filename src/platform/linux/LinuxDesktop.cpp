@@ -71,6 +71,12 @@ private:
 
 } // namespace
 
+bool runsOnWayland()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+        && QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool windowsCanBeTranslucent()
 {
     const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;

@@ -13,4 +13,7 @@ public:
 // Qt itself blends translucent windows.
 bool windowsCanBeTranslucent();
 
+// Whether Qt's GUI runs as a Wayland client (any of its Wayland plugins).
+bool runsOnWayland();
+
 } // namespace launcher

@@ -15,7 +15,7 @@ namespace {
 // A Wayland client may not grab keys; there the desktop portal hands them out.
 std::unique_ptr<HotKeys> makeHotKeys()
 {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (runsOnWayland())
         return std::make_unique<PortalHotKeys>(QDBusConnection::sessionBus(), QGuiApplication::desktopFileName());
     return std::make_unique<LinuxHotKeys>();
 }

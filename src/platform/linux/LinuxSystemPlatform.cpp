@@ -6,6 +6,7 @@
 #include "platform/SystemEnvironment.h"
 #include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxBeep.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxHardware.h"
 #include "platform/linux/LinuxInputIdle.h"
 #include "platform/linux/LinuxPower.h"
@@ -15,17 +16,9 @@
 #include "platform/linux/wayland/MutterServices.h"
 #include "platform/linux/wayland/WaylandParts.h"
 
-#include <QGuiApplication>
-
 namespace launcher {
 
 namespace {
-
-bool runsOnWayland()
-{
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-        && QGuiApplication::platformName() == QLatin1String("wayland");
-}
 
 // The X11 parts, as they always were.
 struct X11Parts {
