@@ -77,12 +77,10 @@ void StateStore::disable(DisableReason reason, bool shouldLog)
     forgetProcess();
     saveState();
 
-    // After forced mode the windows stay a moment, so the restored brightness is not seen flashing.
-    if (!wasForced)
-        forced_.hideBlackout();
+    if (wasForced)
+        forced_.hideBlackoutAfter(blackoutRemovalDelay);
     else
-        platform_.clock.singleShot(blackoutRemovalDelay,
-                                   guarded([](StateStore& store) { store.forced_.hideBlackout(); }));
+        forced_.hideBlackout();
 
     const std::optional<QString> estimate =
         wasForced && elapsed > 1.0 ? forcedSavingEstimate(elapsed) : std::nullopt;

@@ -13,6 +13,7 @@ ForcedModeMachinery::ForcedModeMachinery(Clock& clock, Screens& screens, SoundAn
     , enforcement_(clock)
     , sleepCommand_(clock)
     , stabilizer_(clock)
+    , blackoutRemoval_(clock)
 {
 }
 
@@ -36,6 +37,7 @@ void ForcedModeMachinery::reapply()
 
 void ForcedModeMachinery::showBlackout()
 {
+    blackoutRemoval_.cancel();
     if (!overlayWindows_.empty())
         return;
     overlayWindows_ = screens_.createBlackoutWindows();
@@ -45,8 +47,14 @@ void ForcedModeMachinery::showBlackout()
     }
 }
 
+void ForcedModeMachinery::hideBlackoutAfter(double seconds)
+{
+    blackoutRemoval_.singleShot(seconds, [this] { hideBlackout(); });
+}
+
 void ForcedModeMachinery::hideBlackout()
 {
+    blackoutRemoval_.cancel();
     overlayWindows_.clear();
     if (cursorHidden_) {
         screens_.showCursor();

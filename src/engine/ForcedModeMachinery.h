@@ -28,8 +28,12 @@ public:
     void begin();
     // Blackout, zero brightness and, until the screens sleep, their enforcement.
     void reapply();
+    // A new blackout also keeps one whose removal is still pending.
     void showBlackout();
     void hideBlackout();
+    // After forced mode the windows stay a moment, so that the restored
+    // brightness is not seen flashing.
+    void hideBlackoutAfter(double seconds);
     // The screens went to sleep: nothing needs repeating any more.
     void displaysDidSleep();
     // They woke while input is still ignored: put them back to sleep.
@@ -43,8 +47,6 @@ public:
     bool hasObservedDisplaySleep() const { return hasObservedDisplaySleep_; }
     // Nothing shown and no timer repeating it: not running in this process.
     bool isIdle() const { return !enforcement_.isPending() && !sleepCommand_.isPending() && overlayWindows_.empty(); }
-    std::size_t overlayWindowCount() const { return overlayWindows_.size(); }
-    bool cursorHidden() const { return cursorHidden_; }
     int sleepAttemptCount() const { return forcedSleepAttemptCount_; }
     std::optional<TimerId> stabilizerTimer() const { return stabilizer_.id(); }
 
@@ -64,6 +66,7 @@ private:
     TimerSlot enforcement_;
     TimerSlot sleepCommand_;
     TimerSlot stabilizer_;
+    TimerSlot blackoutRemoval_;
 };
 
 } // namespace launcher

@@ -262,6 +262,27 @@ private slots:
         QCOMPARE(f.fake.clock.pendingTimers(), 1); // the removal: the stabiliser went with the watch
     }
 
+    // The blackout stays a moment after a stop; a start in that moment keeps it.
+    void aStartRightAfterAStopKeepsItsBlackout()
+    {
+        StoreFixture f;
+        f.store->enable(AwakeMode::forced);
+        f.fake.clock.advance(1.1);
+        f.store->disable(DisableReason::manual, false);
+        f.fake.clock.advance(0.05);
+        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        f.store->enable(AwakeMode::forced);
+        const int restores = f.fake.screens.displaySettingRestores;
+        f.fake.clock.advance(0.15); // past the first stop's removal
+        QCOMPARE(f.fake.screens.windowsOpen, 2);
+        QCOMPARE(f.fake.screens.cursorHides, f.fake.screens.cursorShows + 1);
+        QCOMPARE(f.fake.screens.displaySettingRestores, restores);
+        f.store->disable(DisableReason::manual, false);
+        f.fake.clock.advance(0.2);
+        QCOMPARE(f.fake.screens.windowsOpen, 0);
+        QCOMPARE(f.fake.screens.cursorHides, f.fake.screens.cursorShows);
+    }
+
     void testModeTouchesNothing()
     {
         StoreFixture f(true);
