@@ -22,7 +22,6 @@ public:
     void start();
     void stop();
     bool isArmed() const { return timer_.isPending(); }
-    std::optional<double> armedAt() const { return forcedArmedAt_; }
     // Not armed, or armed less than the grace period ago: input is ignored.
     bool withinGrace() const;
 

@@ -127,7 +127,7 @@ private slots:
         f.state().changePreferences([&](Preferences& p) { p.language = language; });
         for (Qt::Key key : taken)
             f.desktop.hotKeys.refused.insert({key, hotKeyControlOption.toInt()});
-        for (const QString& key : {"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"})
+        for (const QString key : {"Ctrl+Alt+L", "Ctrl+Alt+F", "Ctrl+Alt+0"})
             if (columns.contains(key + (language == AppLanguage::english ? " (unavailable)" : "（不可用）")))
                 QTest::ignoreMessage(QtWarningMsg, qPrintable("launcher: the hot key " + onThisDesktop(key)
                                                               + " could not be registered; another program may hold it"));
