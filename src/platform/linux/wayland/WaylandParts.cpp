@@ -225,10 +225,14 @@ void WaylandParts::inputArrived(WakeEventType type)
     screens.inputArrived();
 }
 
+namespace {
+
 bool offersAnything(const CompositorServices& services)
 {
     return services.offersOverlayCovers() || services.offersIdleNotification() || services.offersOutputPower();
 }
+
+} // namespace
 
 std::unique_ptr<CompositorServices> chooseCompositorServices(
     std::unique_ptr<CompositorServices> protocols,

@@ -86,6 +86,4 @@ std::unique_ptr<CompositorServices> chooseCompositorServices(
     std::unique_ptr<CompositorServices> protocols,
     const std::function<std::unique_ptr<CompositorServices>()>& dbusServices);
 
-bool offersAnything(const CompositorServices& services);
-
 } // namespace launcher

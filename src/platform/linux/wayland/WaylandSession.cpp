@@ -8,7 +8,6 @@
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
 #include "wlr-output-power-management-unstable-v1-client-protocol.h"
-#include "xdg-shell-client-protocol.h"
 
 #include <wayland-client.h>
 
@@ -83,7 +82,6 @@ struct WaylandSession::Seat {
 };
 
 struct WaylandSession::Cover {
-    int set = 0;
     uint32_t output = 0;
     wl_surface *surface = nullptr;
     zwlr_layer_surface_v1 *layerSurface = nullptr;
