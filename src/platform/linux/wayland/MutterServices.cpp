@@ -56,7 +56,6 @@ MutterServices::MutterServices(const QDBusConnection& bus, bool hasIdleMonitor, 
         bus_.connect(displayService, displayPath, propertiesInterface, QStringLiteral("PropertiesChanged"), this,
                      SLOT(displayConfigChanged(QString, QVariantMap, QStringList)));
         powerSaveMode_ = readPowerSaveMode();
-        hasOutputPower_ = powerSaveMode_.has_value();
     }
 }
 
@@ -142,7 +141,7 @@ void MutterServices::watchFired(uint id)
 
 void MutterServices::setOutputsPowered(bool on)
 {
-    if (!hasOutputPower_)
+    if (!offersOutputPower())
         return;
     QDBusMessage set = QDBusMessage::createMethodCall(displayService, displayPath, propertiesInterface,
                                                       QStringLiteral("Set"));
@@ -169,7 +168,6 @@ void MutterServices::displayConfigChanged(const QString& interfaceName, const QV
             powerSaveMode_ = validMode(mode);
     } else if (invalidated.contains(powerSaveModeName)) {
         powerSaveMode_ = readPowerSaveMode();
-        hasOutputPower_ = powerSaveMode_.has_value();
     }
 }
 

@@ -23,7 +23,8 @@ public:
     bool offersIdleNotification() const override { return hasIdleMonitor_; }
     void watchIdle(std::function<void()> onInput) override;
 
-    bool offersOutputPower() const override { return hasOutputPower_; }
+    // A mode of "unknown", read or pushed, means no power control.
+    bool offersOutputPower() const override { return powerSaveMode_.has_value(); }
     void setOutputsPowered(bool on) override;
     std::optional<bool> outputsAsleep() const override;
 
@@ -39,7 +40,6 @@ private:
 
     QDBusConnection bus_;
     bool hasIdleMonitor_;
-    bool hasOutputPower_ = false;
     std::function<void()> onInput_;
     // The armed watch; a reply that comes after the watching ended or was
     // re-armed is dropped (and its watch removed) by its generation.
